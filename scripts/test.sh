@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Set-up, build and every test. Usage: scripts/test.sh [plain|asan|tsan]
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+flavour="${1:-plain}"
+case "$flavour" in
+  plain) build="$here/build"; extra=() ;;
+  asan)  build="$here/build-asan"; extra=(-DKVUP_SANITIZER=asan -DKVUP_BUILD_BENCH=OFF) ;;
+  tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF) ;;
+  *) echo "usage: $0 [plain|asan|tsan]" >&2; exit 2 ;;
+esac
+"$here/scripts/setup.sh" "$build" "${extra[@]}"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+labels=()
+# Only the threaded modules run under ThreadSanitizer.
+[ "$flavour" = tsan ] && labels=(-L 'platform|FTL|workers|store|peer|upload|pipeline')
+
+run=(ctest --test-dir "$build" -j2 --output-on-failure "${labels[@]}")
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+  xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}"
+else
+  "${run[@]}"
+fi
