@@ -1,0 +1,329 @@
+// The desktop-client link over real TCP on a free port, with a real window
+// handle of the message queue receiving what the link posts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/COptions.h"
+#include "app/Messages.h"
+#include "common/LogCapture.h"
+#include "common/LoopbackSocket.h"
+#include "common/TempDir.h"
+#include "peer/ClientInterfaceMgr.h"
+
+namespace {
+
+using platform::kWaitObject0;
+using platform::WaitForSingleObject;
+
+constexpr int kShort = 300;  // how long "nothing arrives" is watched
+constexpr int kLong = 5000;  // upper bound for what must arrive
+
+// Records what reaches the drop window. UI (test) thread.
+class Recorder : public platform::MessageHandler {
+ public:
+  platform::LRESULT HandleMessage(platform::UINT m, platform::WPARAM w, platform::LPARAM) override {
+    if (m == platform::WM_DESTROY) return 0;
+    messages.push_back(m);
+    if (const auto* r = msg::RecordFrom<msg::DropPathsRecord>(w)) drops.push_back(r->paths);
+    return 0;
+  }
+  std::vector<platform::UINT> messages;
+  std::vector<std::vector<std::string>> drops;
+};
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    COptions& o = COptions::Instance();
+    o.m_workState = 9;
+    o.m_peerEvent = 15;
+    o.ClearCookies();
+    o.BuildCookieHeader();
+    o.BuildSessionParam();
+    window_ = platform::CreateWindowHandle(&recorder_);
+    ASSERT_NE(window_, nullptr);
+    port_ = kvtest::FreeLoopbackPort();
+    link_ = std::make_unique<ClientInterfaceMgr>(port_);
+    link_->SetNotifyWindow(window_);
+  }
+  void TearDown() override {
+    client_.Close();
+    link_->StopAndJoin();
+    link_.reset();
+    platform::DestroyWindowHandle(window_);
+    platform::MessageQueue::Instance().Reset();
+  }
+
+  void StartAndConnect() {
+    ASSERT_EQ(link_->Start(), 0);
+    ASSERT_TRUE(client_.ConnectWithin(port_, kLong));
+  }
+  void Greet() {
+    ASSERT_TRUE(client_.Send("{\"type\":0}"));
+    ASSERT_EQ(client_.Receive(kLong), "1");
+    ASSERT_TRUE(Pump([&] { return link_->PeerReady(); }));
+  }
+  // Delivers posted messages until done() holds; false after kLong.
+  bool Pump(const std::function<bool()>& done, int timeoutMs = kLong) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      platform::MessageQueue::Instance().DispatchPending();
+      if (done()) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  bool Posted(platform::UINT m) {
+    return Pump([&] {
+      for (platform::UINT x : recorder_.messages) {
+        if (x == m) return true;
+      }
+      return false;
+    });
+  }
+  // A hello answered proves that everything sent before it was handled.
+  void Barrier() {
+    ASSERT_TRUE(client_.Send("{\"type\":0}"));
+    ASSERT_EQ(client_.Receive(kLong), "1");
+    platform::MessageQueue::Instance().DispatchPending();
+  }
+
+  Recorder recorder_;
+  platform::HWND window_ = nullptr;
+  uint16_t port_ = 0;
+  std::unique_ptr<ClientInterfaceMgr> link_;
+  kvtest::LoopbackClient client_;
+};
+
+const char* kCookies =
+    R"({"type":13,"values":[{"domain":"d","name":"GSESSIONID","value":"abc","path":"/"},)"
+    R"({"domain":"d","name":"cookieUserAccount","value":"u1","path":"/"}]})";
+
+TEST_F(LinkTest, HelloGetsOneAndThenStatusCodesReachTheClient) {
+  StartAndConnect();
+  link_->SendStatus(2);  // not greeted yet: nothing goes out
+  EXPECT_EQ(client_.Receive(kShort), "");
+  Greet();
+  link_->SendStatus(3);
+  EXPECT_EQ(client_.Receive(kLong), "3");
+  link_->SendStatus(8);
+  EXPECT_EQ(client_.Receive(kLong), "8");
+  EXPECT_TRUE(recorder_.messages.empty());
+}
+
+TEST_F(LinkTest, StartWhileStartUpWaitsGetsSevenAndOpensTheGateOnce) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  EXPECT_EQ(client_.Receive(kLong), "7");
+  EXPECT_EQ(WaitForSingleObject(link_->m_startEvent, kLong), kWaitObject0);
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  EXPECT_EQ(client_.Receive(kShort), "");
+  EXPECT_NE(WaitForSingleObject(link_->m_startEvent, 0), kWaitObject0);
+}
+
+TEST_F(LinkTest, StartAfterStartUpGetsNothing) {
+  COptions::Instance().m_workState = 5;
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  Barrier();
+  EXPECT_EQ(client_.Receive(kShort), "");
+  EXPECT_NE(WaitForSingleObject(link_->m_startEvent, 0), kWaitObject0);
+}
+
+TEST_F(LinkTest, LogoutWithValuesReplacesTheCookiesAndPostsLogout) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send(R"({"type":1,"values":[{"name":"GSESSIONID","value":"old"},)"
+                           R"({"name":"other","value":"o"}]})"));
+  Barrier();
+  EXPECT_EQ(COptions::Instance().CookieHeader(), "GSESSIONID=old;other=o;");
+  EXPECT_TRUE(recorder_.messages.empty());  // type 1 has no effect of its own
+
+  ASSERT_TRUE(client_.Send(kCookies));
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_LOGOUT));
+  EXPECT_EQ(COptions::Instance().CookieHeader(), "GSESSIONID=abc;cookieUserAccount=u1;");
+  EXPECT_EQ(COptions::Instance().SessionParam(), "gSessionId=abc");
+  EXPECT_EQ(COptions::Instance().UserAccount(), "u1");
+  EXPECT_EQ(recorder_.messages, std::vector<platform::UINT>{msg::WM_CLIENT_LOGOUT});
+}
+
+TEST_F(LinkTest, MessagesWithoutAUsableTypeAreIgnoredCookiesIncluded) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send(kCookies));
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_LOGOUT));
+  recorder_.messages.clear();
+  for (const char* bad : {R"({"values":[{"name":"GSESSIONID","value":"new"}]})",
+                          R"({"type":"13","values":[{"name":"GSESSIONID","value":"new"}]})",
+                          R"({"type":13,"values":[{"name":"GSESSIONID","value":5}]})",
+                          R"({"type":13.0,"values":[]})", "not json at all"}) {
+    ASSERT_TRUE(client_.Send(bad));
+    Barrier();
+  }
+  EXPECT_EQ(COptions::Instance().CookieHeader(), "GSESSIONID=abc;cookieUserAccount=u1;");
+  EXPECT_TRUE(recorder_.messages.empty());
+}
+
+TEST_F(LinkTest, EachClientTypePostsItsMessage) {
+  StartAndConnect();
+  for (const char* m : {"{\"type\":11}", "{\"type\":12}", "{\"type\":14}", "{\"type\":42}",
+                        "{\"type\":-3}", "{\"type\":9}"}) {
+    ASSERT_TRUE(client_.Send(m));
+  }
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_EVENT));
+  EXPECT_EQ(recorder_.messages,
+            (std::vector<platform::UINT>{msg::WM_TOGGLE_DROP, msg::WM_SHOW_MAIN,
+                                         msg::WM_CLIENT_LOGIN, msg::WM_CLIENT_EVENT}));
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(client_.Receive(kShort), "");  // none of them is answered
+}
+
+TEST_F(LinkTest, WithoutADropWindowMessagesPostNothingAndQuitOnlySetsThePeerEvent) {
+  link_->SetNotifyWindow(nullptr);
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send(R"({"type":12}{"type":20,"paths":["/a"]}{"type":9})"));
+  Barrier();
+  EXPECT_TRUE(recorder_.messages.empty());
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+}
+
+TEST_F(LinkTest, DropMessageHandsThePathsOverWithoutAReply) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send(R"({"type":20,"paths":["/home/u/a.txt","/tmp/b c"]})"));
+  ASSERT_TRUE(Posted(msg::WM_DROP_PATHS));
+  ASSERT_EQ(recorder_.drops.size(), 1u);
+  EXPECT_EQ(recorder_.drops[0], (std::vector<std::string>{"/home/u/a.txt", "/tmp/b c"}));
+  EXPECT_EQ(client_.Receive(kShort), "");
+  // Relative paths make the whole message one without a type.
+  ASSERT_TRUE(client_.Send(R"({"type":20,"paths":["/ok","rel"]})"));
+  Barrier();
+  EXPECT_EQ(recorder_.drops.size(), 1u);
+}
+
+TEST_F(LinkTest, CleanClosePostsClientEventWithPeerEventNineAndEndsTheLink) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  Greet();
+  client_.Close();
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_EVENT));
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_TRUE(log.Contains("ClientInterfaceMgr: peer is down, exit", "ClientInterfaceMgr"));
+  // One connection per run: nobody listens any more.
+  kvtest::LoopbackClient again;
+  EXPECT_FALSE(again.Connect(port_));
+}
+
+TEST_F(LinkTest, CloseThatComesWithDataIsHandledAfterTheData) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{\"type\":13}{\"type\":11}"));
+  client_.Close();
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_EVENT));
+  EXPECT_EQ(recorder_.messages,
+            (std::vector<platform::UINT>{msg::WM_CLIENT_LOGOUT, msg::WM_TOGGLE_DROP,
+                                         msg::WM_CLIENT_EVENT}));
+}
+
+TEST_F(LinkTest, SecondClientIsNeverAccepted) {
+  StartAndConnect();
+  Greet();
+  kvtest::LoopbackClient second;
+  if (second.Connect(port_)) {
+    ASSERT_TRUE(second.Send("{\"type\":0}"));
+    EXPECT_EQ(second.Receive(kShort), "");
+    ADD_FAILURE() << "a second client got connected";
+  }
+  link_->SendStatus(2);
+  EXPECT_EQ(client_.Receive(kLong), "2");
+}
+
+TEST_F(LinkTest, TwoMessagesInOnePacketAndOneSplitOverTwoBothWork) {
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{\"type\":0}{\"type\":12}"));
+  EXPECT_EQ(client_.Receive(kLong), "1");
+  ASSERT_TRUE(Posted(msg::WM_SHOW_MAIN));
+
+  ASSERT_TRUE(client_.Send("{\"type\":1"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(client_.Send("1}"));
+  ASSERT_TRUE(Posted(msg::WM_TOGGLE_DROP));
+  EXPECT_EQ(recorder_.messages,
+            (std::vector<platform::UINT>{msg::WM_SHOW_MAIN, msg::WM_TOGGLE_DROP}));
+}
+
+TEST_F(LinkTest, OverLongMessageIsDroppedAndTheLinkGoesOn) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  const std::string pad(20000, 'x');
+  ASSERT_TRUE(client_.Send("{\"type\":12,\"pad\":\"" + pad + "\"}{\"type\":11}"));
+  ASSERT_TRUE(Posted(msg::WM_TOGGLE_DROP));
+  EXPECT_EQ(recorder_.messages, std::vector<platform::UINT>{msg::WM_TOGGLE_DROP});
+  EXPECT_TRUE(log.Contains("CIMG dropped a message longer than 16383 bytes"));
+  Greet();
+}
+
+TEST_F(LinkTest, DebugLineMasksEveryCookieValue) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send(kCookies));
+  Barrier();
+  EXPECT_TRUE(log.Contains(
+      R"(CIMG received message: {"type":13,"values":[{"domain":"d","name":"GSESSIONID",)"
+      R"("value":"***","path":"/"},{"domain":"d","name":"cookieUserAccount","value":"***",)"
+      R"("path":"/"}]})",
+      "ClientInterfaceMgr"));
+  EXPECT_TRUE(log.Contains("CIMG message type: 13", "ClientInterfaceMgr"));
+  EXPECT_EQ(log.Count("abc"), 0);
+  EXPECT_EQ(log.Count("\"u1\""), 0);
+}
+
+TEST_F(LinkTest, ConnectionOfAnotherUserIsClosedAndDoesNotCount) {
+  kvtest::TempDir dir;
+  kvtest::LoopbackClient stranger;
+  ASSERT_TRUE(stranger.BindLocal());
+  ASSERT_TRUE(client_.BindLocal());
+  char line[256];
+  std::string table = "  sl  local_address rem_address   st\n";
+  const struct {
+    uint16_t port;
+    unsigned uid;
+  } owners[] = {{stranger.localPort(), geteuid() + 1}, {client_.localPort(), geteuid()}};
+  for (const auto& o : owners) {
+    std::snprintf(line, sizeof line,
+                  "   0: 0100007F:%04X 0100007F:%04X 01 00000000:00000000 00:00000000 00000000 "
+                  "%5u        0 1 1\n",
+                  o.port, port_, o.uid);
+    table += line;
+  }
+  link_->SetSocketTablePath(dir.WriteFile("tcp", table));
+  ASSERT_EQ(link_->Start(), 0);
+  // A probe whose owner the table does not know is refused as well.
+  kvtest::LoopbackClient probe;
+  ASSERT_TRUE(probe.ConnectWithin(port_, kLong));
+  EXPECT_TRUE(probe.ClosedByPeer(kLong));
+  ASSERT_TRUE(stranger.Connect(port_));
+  EXPECT_TRUE(stranger.ClosedByPeer(kLong));
+  ASSERT_TRUE(client_.Connect(port_));
+  Greet();
+}
+
+TEST_F(LinkTest, StopRequestAloneWaitsForTheNextWake) {
+  ASSERT_EQ(link_->Start(), 0);
+  link_->RequestStop();
+  // The link still takes the client, then sees the request and ends.
+  ASSERT_TRUE(client_.ConnectWithin(port_, kLong));
+  EXPECT_TRUE(client_.ClosedByPeer(kLong));
+  EXPECT_EQ(link_->Start(), 1);  // the thread handle is still held
+}
+
+TEST_F(LinkTest, OwnerStopEndsALinkThatWaitsForItsClient) {
+  ASSERT_EQ(link_->Start(), 0);
+  link_->StopAndJoin();  // would hang if the wait for a client could not be woken
+  kvtest::LoopbackClient late;
+  EXPECT_FALSE(late.Connect(port_));
+}
+
+}  // namespace
