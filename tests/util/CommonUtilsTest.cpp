@@ -88,6 +88,7 @@ TEST(CommonUtilsTest, CountFilesWalksTheTree) {
   EXPECT_EQ(CountFiles(tmp.Sub("sub/deeper")), 2);
   EXPECT_EQ(CountFiles(tmp.Sub("empty")), 0);
   EXPECT_EQ(CountFiles(tmp.Sub("missing")), 0);
+  EXPECT_EQ(CountFiles(""), 0);
 }
 
 TEST(CommonUtilsTest, FileTimesOfARealFile) {
