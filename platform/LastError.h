@@ -18,6 +18,7 @@ constexpr uint32_t kErrorInsufficientBuffer = 122;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorTooManyPosts = 298;
 constexpr uint32_t kErrorNoUnicodeTranslation = 1113;
+constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 constexpr uint32_t kErrorTimeout = 1460;
 
 uint32_t GetLastError();

@@ -1,0 +1,62 @@
+// Plain TCP ends on 127.0.0.1 for tests that talk to a server or client of
+// kvup over real sockets. Ports come from the kernel (port 0) so that tests
+// can run in parallel.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kvtest {
+
+class LoopbackListener {
+ public:
+  LoopbackListener() = default;
+  ~LoopbackListener();
+  LoopbackListener(const LoopbackListener&) = delete;
+  LoopbackListener& operator=(const LoopbackListener&) = delete;
+
+  bool Open();  // binds a free port and listens
+  uint16_t port() const { return port_; }
+  // The accepted descriptor (the caller closes it), or -1 after timeoutMs.
+  int Accept(int timeoutMs);
+  void Close();
+
+ private:
+  int fd_ = -1;
+  uint16_t port_ = 0;
+};
+
+// A port that was free a moment ago (bound, read and released).
+uint16_t FreeLoopbackPort();
+
+class LoopbackClient {
+ public:
+  LoopbackClient() = default;
+  explicit LoopbackClient(int connectedFd) : fd_(connectedFd) {}
+  ~LoopbackClient();
+  LoopbackClient(const LoopbackClient&) = delete;
+  LoopbackClient& operator=(const LoopbackClient&) = delete;
+
+  // Binds the client's own end first, so that its port is known before it
+  // connects (localPort() afterwards).
+  bool BindLocal();
+  bool Connect(uint16_t port);
+  // Connects, retrying until timeoutMs passes (the server may still start).
+  bool ConnectWithin(uint16_t port, int timeoutMs);
+  bool Send(const std::string& text);
+  // Waits up to timeoutMs for data, then returns what has arrived; stops
+  // early once `expected` bytes are there. Empty on time-out or close.
+  std::string Receive(int timeoutMs, size_t expected = 1);
+  // True when the server closed its end within timeoutMs.
+  bool ClosedByPeer(int timeoutMs);
+  void ShutdownWrite();
+  void Close();
+  int fd() const { return fd_; }
+  uint16_t localPort() const { return localPort_; }
+
+ private:
+  int fd_ = -1;
+  uint16_t localPort_ = 0;
+};
+
+}  // namespace kvtest

@@ -1,0 +1,2 @@
+# The tests run the stand-in client and kvup itself.
+add_dependencies(${target} kvup-client kvup)
