@@ -1,0 +1,45 @@
+// Small pieces the uploader takes from the rest of the system, gathered in
+// one place: ranges and retry counting, service addresses, the response
+// envelope, and the reading of numbers from the service's answers.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Json {
+class Value;
+}
+
+namespace upload_support {
+
+struct Range {
+  int64_t start;
+  int64_t end;
+};
+// 1 when a starts after b ends, -1 when a ends before b starts, else 0 with
+// the overlap in *out.
+int Intersect(const Range& a, const Range& b, Range* out);
+// 0 clears the counter, 1 keeps it, 2 adds one.
+bool CountRetry(int operation, uint32_t* counter);
+std::string CurlErrorText(CURLcode code);
+std::string ServiceUrl(const std::string& path);
+// A name of the system code page as UTF-8.
+std::string ToUtf8(const std::string& name);
+
+bool ParseJson(const std::string& text, Json::Value* root);
+// "status" of a refused envelope, as an unsigned 32-bit value.
+uint32_t EnvelopeStatus(const Json::Value& root);
+// "data"."file" when it is an object, else null.
+const Json::Value* DataFile(const Json::Value& root);
+// "description" when it is a string, else empty.
+std::string Description(const Json::Value& root);
+// A member that is absent or null reads 0; a non-negative integer reads as
+// itself; anything else (negative, text, fraction) fails.
+bool ReadCount(const Json::Value& object, const char* name, int64_t* out);
+
+// Removes the task's cache folder below the data root.
+void RemoveTaskCache(const std::string& dataRoot, int32_t taskIndex, const std::string& name);
+
+}  // namespace upload_support
