@@ -7,6 +7,7 @@
 #include "app/COptions.h"
 #include "upload/UploadNotify.h"
 #include "upload/UploadSupport.h"
+#include "util/CommonUtils.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -153,7 +154,7 @@ int CEasyUploader::ProcessTransferDone(CURLcode code, TransferResult* result) {
   const int32_t state = m_context ? m_context->GetState() : TaskState::Transferring;
   const int idx = m_param.taskIndex;
   KV_DEBUG(kLog, "Task[%02d]: State: %s, Transfer result: %s", idx, StateLogText(state).c_str(),
-           upload_support::CurlErrorText(code).c_str());
+           CurlErrorText(code).c_str());
   Close();
   *result = TransferResult{m_instant ? TaskState::Instant : TaskState::Done, std::string()};
 
@@ -199,8 +200,7 @@ int CEasyUploader::ProcessTransferDone(CURLcode code, TransferResult* result) {
       return 0;
     case CURLE_OPERATION_TIMEDOUT: {
       const int r = RestartConnection(1, 0x7FFFFFFF);
-      if (r == 0)
-        *result = TransferResult{TaskState::NetworkError, upload_support::CurlErrorText(code)};
+      if (r == 0) *result = TransferResult{TaskState::NetworkError, CurlErrorText(code)};
       KV_DEBUG(kLog, "Task[%02d]: Timeout, retry [%d]", idx, r);
       return r;
     }
@@ -210,8 +210,7 @@ int CEasyUploader::ProcessTransferDone(CURLcode code, TransferResult* result) {
       return 0;
     default: {
       const int r = RestartConnection(2, -1);
-      if (r == 0)
-        *result = TransferResult{TaskState::NetworkError, upload_support::CurlErrorText(code)};
+      if (r == 0) *result = TransferResult{TaskState::NetworkError, CurlErrorText(code)};
       KV_DEBUG(kLog, "Task[%02d]: Retry=[%d], times = %d", idx, r, m_restartCount);
       return r;
     }
@@ -226,7 +225,9 @@ int CEasyUploader::RestartConnection(int operation, int32_t maximum) {
              m_restartCount, limit);
     return 0;
   }
-  upload_support::CountRetry(operation, &m_restartCount);
+  int counter = static_cast<int>(m_restartCount);
+  UpdateRetryCount(operation, &counter);
+  m_restartCount = static_cast<uint32_t>(counter);
   ResetResponseInfo();
   m_chunkRejected = false;
   // The body filter counts the bytes of the answers since the last start;

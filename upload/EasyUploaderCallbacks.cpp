@@ -4,6 +4,7 @@
 
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
+#include "util/CommonUtils.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -46,11 +47,10 @@ size_t CEasyUploader::HandleBody(const char* data, size_t length) {
     KV_ERROR(kLog, "Task[%02d]: HTTP failed. Status=%s", idx, m_statusLine.c_str());
     return static_cast<size_t>(-1);
   }
-  const upload_support::Range local{m_receivedBytes, m_param.size > 0 ? m_param.size : 0x7FFFFFFF};
-  const upload_support::Range remote{m_param.breakPoint,
-                                     m_param.breakPoint + static_cast<int64_t>(length) - 1};
-  upload_support::Range both{0, 0};
-  const int rc = upload_support::Intersect(local, remote, &both);
+  const Range local{m_receivedBytes, m_param.size > 0 ? m_param.size : 0x7FFFFFFF};
+  const Range remote{m_param.breakPoint, m_param.breakPoint + static_cast<int64_t>(length) - 1};
+  Range both{0, 0};
+  const int rc = IntersectRange(local, remote, &both);
   KV_TRACE(kLog, "rc=%d, local(%lld-%lld), remote(%lld-%lld), result(%lld-%lld)", rc,
            static_cast<long long>(local.start), static_cast<long long>(local.end),
            static_cast<long long>(remote.start), static_cast<long long>(remote.end),

@@ -10,6 +10,7 @@
 #include "app/ServiceRequest.h"
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
+#include "util/CommonUtils.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -82,7 +83,7 @@ bool CEasyUploader::initUploadFile() {
   AddFormHeaders(request, "Accept-Charset: utf-8");
   if (m_param.fid != 0) request.AddParam("fid", m_param.fid);
   request.AddParam("pid", m_param.pid)
-      .AddEscapedParam("name", upload_support::ToUtf8(m_param.name))
+      .AddEscapedParam("name", SystemToUtf8(m_param.name))
       .AddParam("size", m_param.size);
   SetResponseCallbacks();
   curl_easy_setopt(m_handle, CURLOPT_LOW_SPEED_LIMIT, 1L);

@@ -11,33 +11,6 @@
 
 namespace upload_support {
 
-int Intersect(const Range& a, const Range& b, Range* out) {
-  if (a.start > b.end) return 1;
-  if (a.end < b.start) return -1;
-  out->start = a.start > b.start ? a.start : b.start;
-  out->end = a.end < b.end ? a.end : b.end;
-  return 0;
-}
-
-bool CountRetry(int operation, uint32_t* counter) {
-  switch (operation) {
-    case 0:
-      *counter = 0;
-      return true;
-    case 1:
-      return true;
-    case 2:
-      ++*counter;
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::string CurlErrorText(CURLcode code) {
-  return "(" + std::to_string(static_cast<int>(code)) + ")" + curl_easy_strerror(code);
-}
-
 std::string ServiceUrl(const std::string& path) {
   return ServiceConfig::Instance().Url(path);
 }

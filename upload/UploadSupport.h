@@ -14,19 +14,7 @@ class Value;
 
 namespace upload_support {
 
-struct Range {
-  int64_t start;
-  int64_t end;
-};
-// 1 when a starts after b ends, -1 when a ends before b starts, else 0 with
-// the overlap in *out.
-int Intersect(const Range& a, const Range& b, Range* out);
-// 0 clears the counter, 1 keeps it, 2 adds one.
-bool CountRetry(int operation, uint32_t* counter);
-std::string CurlErrorText(CURLcode code);
 std::string ServiceUrl(const std::string& path);
-// A name of the system code page as UTF-8.
-std::string ToUtf8(const std::string& name);
 
 bool ParseJson(const std::string& text, Json::Value* root);
 // "status" of a refused envelope, as an unsigned 32-bit value.

@@ -243,3 +243,32 @@ TEST_F(UploadServiceTest, UnreachableServiceFailsAndIsCounted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UploadServiceTest, FileThatShrinksMidUploadEndsAsChanged) {
+  StartService({"breakPointUploadAction:throttle=400000"});
+  const std::string f = MakeFile("shrinks.bin", 3000000);
+  std::vector<std::string> args = {kvtest::BuiltProgram("kvup-upload"),
+                                   "--service",
+                                   service_->BaseUrl(),
+                                   "--session",
+                                   "s1",
+                                   "--quiet",
+                                   f};
+  kvtest::ChildProcess child;
+  ASSERT_TRUE(child.Start(args));
+  // Wait until the service holds part of the file, then cut the file short.
+  for (int i = 0; i < 200 && Entry("shrinks.bin")["breakPoint"].asInt64() < 262144; ++i)
+    usleep(20000);
+  ASSERT_EQ(truncate(f.c_str(), 1000000), 0);
+  EXPECT_EQ(child.Wait(60000), 1);
+  EXPECT_NE(child.Output().find("网络出错: 文件已改变"), std::string::npos) << child.Output();
+  const Json::Value e = Entry("shrinks.bin");
+  EXPECT_NE(e["status"].asInt(), 1);
+  // Only whole chunks that were read went out.
+  EXPECT_EQ(e["breakPoint"].asInt64() % 131072, 0);
+  EXPECT_LE(e["breakPoint"].asInt64(), 1000000);
+}
+
+}  // namespace
