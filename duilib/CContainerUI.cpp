@@ -121,7 +121,7 @@ void CContainerUI::SetPos(RECT rc) {
   CControlUI::SetPos(rc);
   const RECT inner = InnerRect();
   for (CControlUI* child : m_items) {
-    if (!child->IsVisible()) continue;
+    if (!child->IsVisible() || !PaintsChild(child)) continue;
     if (child->IsFloat()) {
       SetFloatPos(child, inner);
       continue;
