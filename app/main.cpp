@@ -1,2 +1,4 @@
 // Process entry. The frame lives in the core library so that tests can run it.
-int main() { return 0; }
+int main() {
+  return 0;
+}
