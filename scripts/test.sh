@@ -6,7 +6,7 @@ flavour="${1:-plain}"
 case "$flavour" in
   plain) build="$here/build"; extra=() ;;
   asan)  build="$here/build-asan"; extra=(-DKVUP_SANITIZER=asan -DKVUP_BUILD_BENCH=OFF) ;;
-  tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF) ;;
+  tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF -DKVUP_BUILD_UI=OFF) ;;
   *) echo "usage: $0 [plain|asan|tsan]" >&2; exit 2 ;;
 esac
 "$here/scripts/setup.sh" "$build" "${extra[@]}"
