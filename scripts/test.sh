@@ -16,7 +16,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 labels=()
 # Only the threaded modules run under ThreadSanitizer.
-[ "$flavour" = tsan ] && labels=(-L 'platform|FTL|workers|store|peer|upload|pipeline')
+[ "$flavour" = tsan ] && labels=(-L 'platform|workers|util')
 
 run=(ctest --test-dir "$build" -j2 --output-on-failure "${labels[@]}")
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
