@@ -14,9 +14,10 @@ esac
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
 labels=()
 # Only the threaded modules run under ThreadSanitizer.
-[ "$flavour" = tsan ] && labels=(-L 'platform|FTL|workers|store|peer|upload|pipeline')
+[ "$flavour" = tsan ] && labels=(-L 'platform|workers|util')
 
 run=(ctest --test-dir "$build" -j2 --output-on-failure "${labels[@]}")
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
