@@ -1,2 +1,6 @@
 // Process entry. The frame lives in the core library so that tests can run it.
-int main() { return 0; }
+#include "app/KvupApp.h"
+
+int main(int argc, char** argv) {
+  return KvupApp::Run(argc, argv);
+}

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include "platform/LastError.h"
@@ -16,6 +17,15 @@ namespace {
 std::mutex& WaitLock() {
   static std::mutex* lock = new std::mutex();  // never destroyed: objects may outlive statics
   return *lock;
+}
+
+// Non-empty, no null, no object twice (a wait for all would consume it twice).
+bool ValidWaitList(const std::vector<Waitable*>& objects) {
+  if (objects.empty() || std::find(objects.begin(), objects.end(), nullptr) != objects.end())
+    return false;
+  std::vector<Waitable*> sorted(objects);
+  std::sort(sorted.begin(), sorted.end(), std::less<Waitable*>());
+  return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
 }  // namespace
@@ -95,7 +105,10 @@ void Event::Consume() {
 }
 
 Semaphore::Semaphore(long initialCount, long maximumCount)
-    : maximum_(maximumCount), count_(std::clamp(initialCount, 0L, maximumCount)) {}
+    : maximum_(std::max(maximumCount, 1L)), count_(std::clamp(initialCount, 0L, maximum_)) {
+  if (maximumCount < 1 || initialCount < 0 || initialCount > maximumCount)
+    SetLastError(kErrorInvalidParameter);
+}
 
 bool Semaphore::Release(long count, long* previous) {
   std::lock_guard<std::mutex> lock(WaitLock());
@@ -124,7 +137,7 @@ void Semaphore::Consume() {
 
 uint32_t WaitForMultipleObjects(const std::vector<Waitable*>& objects, bool waitAll,
                                 uint32_t timeoutMs) {
-  if (objects.empty() || std::find(objects.begin(), objects.end(), nullptr) != objects.end()) {
+  if (!ValidWaitList(objects)) {
     SetLastError(kErrorInvalidParameter);
     return kWaitFailed;
   }

@@ -64,6 +64,8 @@ class Event : public Waitable {
 
 class Semaphore : public Waitable {
  public:
+  // A maximum below 1 is taken as 1 and the initial count is clamped into
+  // [0, maximum]; either sets the last error to kErrorInvalidParameter.
   Semaphore(long initialCount, long maximumCount);
 
   // Adds count; fails (returns false, nothing added) when the maximum would be
@@ -83,7 +85,8 @@ class Semaphore : public Waitable {
 // Waits until one (waitAll false) or all (waitAll true) objects are signalled,
 // or timeoutMs passes. Returns kWaitObject0 + index of the first signalled
 // object in argument order (0 for waitAll), kWaitTimeout, or kWaitFailed for
-// an empty or null argument.
+// an empty list, a null object or an object listed twice. A wait for all
+// consumes nothing until every object is signalled at once.
 uint32_t WaitForMultipleObjects(const std::vector<Waitable*>& objects, bool waitAll,
                                 uint32_t timeoutMs);
 uint32_t WaitForMultipleObjects(std::initializer_list<Waitable*> objects, bool waitAll,

@@ -83,7 +83,9 @@ bool RemoveDirectory(const std::string& path) {
 
 bool ListDirectory(const std::string& dir, std::vector<DirEntry>* out) {
   out->clear();
-  DIR* handle = opendir(dir.empty() ? "." : dir.c_str());
+  // An empty folder name would make callers' joined paths start at the root.
+  if (dir.empty()) return Fail(ENOENT);
+  DIR* handle = opendir(dir.c_str());
   if (handle == nullptr) return Fail();
   for (;;) {
     errno = 0;

@@ -18,19 +18,15 @@ struct MessageQueue::SendWait {
 };
 
 MessageQueue& MessageQueue::Instance() {
-  static MessageQueue queue;
-  return queue;
+  // Never destroyed: a singleton created before the queue and destroyed after
+  // it at exit may still stop threads that post. Reset() frees the contents.
+  static MessageQueue* queue = new MessageQueue();
+  return *queue;
 }
 
 MessageQueue::MessageQueue() {
   wakeFd_.store(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   if (wakeFd_.load() < 0) KV_FATAL("", "MessageQueue: eventfd failed, errno %d", errno);
-}
-
-MessageQueue::~MessageQueue() {
-  Reset();
-  const int fd = wakeFd_.exchange(-1);
-  if (fd >= 0) close(fd);
 }
 
 void MessageQueue::Wake() {
@@ -39,7 +35,14 @@ void MessageQueue::Wake() {
   if (fd >= 0) (void)!write(fd, &one, sizeof one);
 }
 
+void MessageQueue::WakeLocked() {
+  if (wakeSignalled_) return;  // one write per drain keeps posting cheap
+  wakeSignalled_ = true;
+  Wake();
+}
+
 void MessageQueue::DrainWake() {
+  wakeSignalled_ = false;
   uint64_t value;
   const int fd = wakeFd_.load();
   if (fd >= 0) (void)!read(fd, &value, sizeof value);
@@ -147,7 +150,7 @@ bool MessageQueue::Post(HWND hwnd, UINT msg, WPARAM w, LPARAM l,
     std::lock_guard<std::mutex> lock(mutex_);
     if (windows_.count(hwnd) != 0) {
       posted_.push_back(Message{hwnd, msg, w, l, std::move(ownedW), std::move(ownedL)});
-      Wake();
+      WakeLocked();
       return true;
     }
   }
@@ -179,17 +182,17 @@ LRESULT MessageQueue::SendFromOtherThread(Message m) {
     if (ended_) return 0;
     m.wait = &wait;
     sent_.push_back(std::move(m));
-    Wake();
+    WakeLocked();
     wait.cv.wait(lock, [&wait] { return wait.done; });
   }
   return wait.result;
 }
 
-bool MessageQueue::TakeNext(std::deque<Message>* from, Message* m) {
+bool MessageQueue::TakeSent(Message* m) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (from->empty()) return false;
-  *m = std::move(from->front());
-  from->pop_front();
+  if (sent_.empty()) return false;
+  *m = std::move(sent_.front());
+  sent_.pop_front();
   return true;
 }
 
@@ -205,7 +208,7 @@ void MessageQueue::Deliver(Message m) {
 }
 
 void MessageQueue::DeliverDueTimers() {
-  ++timerPass_;
+  const uint64_t pass = ++timerPass_;  // a nested loop in a handler starts its own pass
   const auto now = TimerList::Clock::now();
   for (;;) {
     HWND hwnd;
@@ -213,7 +216,7 @@ void MessageQueue::DeliverDueTimers() {
     MessageHandler* handler = nullptr;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (!timers_.TakeDue(now, timerPass_, &hwnd, &id)) return;
+      if (!timers_.TakeDue(now, pass, &hwnd, &id)) return;
       auto it = windows_.find(hwnd);
       if (it != windows_.end()) handler = it->second.handler;
     }
@@ -226,24 +229,38 @@ bool MessageQueue::DispatchPending() {
     KV_ERROR("", "MessageQueue: dispatch called off the user-interface thread");
     return false;
   }
-  DrainWake();
-  Message m;
-  while (TakeNext(&sent_, &m)) Deliver(std::move(m));
-  size_t waiting;
+  std::deque<Message> batch;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    waiting = posted_.size();
+    DrainWake();
   }
-  for (; waiting > 0 && TakeNext(&posted_, &m); --waiting) Deliver(std::move(m));
-  if (quitRequested_.exchange(false)) {
-    Trash trash;
+  DeliverSent();
+  {
     std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
-    DropAll(&sent_, &trash);
+    batch.swap(posted_);
+  }
+  // A window destroyed meanwhile has no handler: its messages are dropped here.
+  for (Message& m : batch) Deliver(std::move(m));
+  if (quitRequested_.load()) {
+    DeliverSent();  // senders that came before the quit get their answer
+    quitRequested_.store(false);
+    EndLoop();
     return false;
   }
   DeliverDueTimers();
   return true;
+}
+
+void MessageQueue::DeliverSent() {
+  Message m;
+  while (TakeSent(&m)) Deliver(std::move(m));
+}
+
+void MessageQueue::EndLoop() {
+  Trash trash;
+  std::lock_guard<std::mutex> lock(mutex_);
+  ended_ = true;
+  DropAll(&sent_, &trash);
 }
 
 int MessageQueue::MsUntilNextTimer() const {
@@ -264,7 +281,7 @@ bool MessageQueue::SetTimer(HWND hwnd, uintptr_t id, uint32_t elapseMs) {
     return false;
   }
   timers_.Set(hwnd, id, elapseMs, TimerList::Clock::now());
-  Wake();
+  WakeLocked();
   return true;
 }
 

@@ -72,9 +72,10 @@ class MessageQueue {
   // (re-read MsUntilNextTimer then). Lives as long as the process.
   int WakeFd() const { return wakeFd_.load(); }
   // UI thread (binds it). Delivers the sent messages, then the posted messages
-  // that waited at entry, then takes the quit request, then delivers due
-  // timers. False when it took the quit request (the loop ends, QuitCode()
-  // holds the code) or when called on another thread.
+  // that waited at entry, then due timers. With a quit request it answers the
+  // sends that came meanwhile instead of the timers, takes the request and
+  // returns false (the loop ends, QuitCode() holds the code); false also when
+  // called on another thread.
   bool DispatchPending();
   int MsUntilNextTimer() const;
   int QuitCode() const { return quitCode_.load(); }
@@ -117,18 +118,21 @@ class MessageQueue {
   using Trash = std::vector<Message>;  // freed once the lock is let go
 
   MessageQueue();
-  ~MessageQueue();
+  ~MessageQueue() = default;
   MessageQueue(const MessageQueue&) = delete;
   MessageQueue& operator=(const MessageQueue&) = delete;
 
   LRESULT SendFromOtherThread(Message m);
   void Deliver(Message m);  // UI thread
-  bool TakeNext(std::deque<Message>* from, Message* m);
+  bool TakeSent(Message* m);
+  void DeliverSent();       // UI thread
   void DeliverDueTimers();  // UI thread
+  void EndLoop();           // UI thread
   MessageHandler* HandlerOf(HWND hwnd) const;
-  void Wake();
-  void DrainWake();
+  void Wake();  // lock-free: the quit request uses it
   // REQUIRES: mutex_ held.
+  void WakeLocked();
+  void DrainWake();
   bool IsUiThreadLocked() const;
   void DropFor(HWND hwnd, std::deque<Message>* from, Trash* trash);
   void DropAll(std::deque<Message>* from, Trash* trash);
@@ -142,6 +146,7 @@ class MessageQueue {
   std::thread::id uiThread_;                  // GUARDED_BY(mutex_)
   uintptr_t nextHandle_ = 0x1000;             // GUARDED_BY(mutex_)
   uint64_t timerPass_ = 0;                    // UI thread only
+  bool wakeSignalled_ = false;                // GUARDED_BY(mutex_)
   bool ended_ = false;                        // GUARDED_BY(mutex_)
   // Lock-free, so that the quit request is safe in a signal handler.
   std::atomic<bool> quitRequested_{false};

@@ -6,7 +6,7 @@ flavour="${1:-plain}"
 case "$flavour" in
   plain) build="$here/build"; extra=() ;;
   asan)  build="$here/build-asan"; extra=(-DKVUP_SANITIZER=asan -DKVUP_BUILD_BENCH=OFF) ;;
-  tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF) ;;
+  tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF -DKVUP_BUILD_UI=OFF) ;;
   *) echo "usage: $0 [plain|asan|tsan]" >&2; exit 2 ;;
 esac
 "$here/scripts/setup.sh" "$build" "${extra[@]}"
@@ -14,9 +14,10 @@ esac
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
 labels=()
 # Only the threaded modules run under ThreadSanitizer.
-[ "$flavour" = tsan ] && labels=(-L 'platform|FTL|workers|store|peer|upload|pipeline')
+[ "$flavour" = tsan ] && labels=(-L 'platform|workers|util')
 
 run=(ctest --test-dir "$build" -j2 --output-on-failure "${labels[@]}")
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then

@@ -1,12 +1,14 @@
 #include "upload/CUploaderContext.h"
 
+#include "app/COptions.h"
 #include "util/KvLog.h"
 
 namespace {
 const char* const kLog = "CTXT";
 }
 
-CUploaderContext::CUploaderContext() : m_inheritedSetting(8) {}
+CUploaderContext::CUploaderContext()
+    : m_inheritedSetting(COptions::Instance().m_taskContextValue) {}
 
 void CUploaderContext::SetState(int32_t state, const std::string& message) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
@@ -35,7 +37,7 @@ int32_t CUploaderContext::GetState() {
   return m_status.state;
 }
 
-void CUploaderContext::GetStateAndMessage(TaskStatus* out) {
+void CUploaderContext::GetStateAndMessage(msg::TaskStateRecord* out) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   *out = m_status;
 }

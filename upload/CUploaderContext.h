@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/Messages.h"
 #include "upload/CUploadParam.h"
 #include "upload/TaskState.h"
 
@@ -23,7 +24,7 @@ class CUploaderContext {
 
   virtual void SetState(int32_t state, const std::string& message = std::string());
   virtual int32_t GetState();
-  virtual void GetStateAndMessage(TaskStatus* out);
+  virtual void GetStateAndMessage(msg::TaskStateRecord* out);
   virtual void SetDestroyFlag(uint8_t flag);
   virtual uint8_t GetDestroyFlag() const;
 
@@ -38,7 +39,7 @@ class CUploaderContext {
   void ChangeState(int32_t state, const std::string& message);
 
   CUploadParam m_param;
-  TaskStatus m_status;                  // guarded by m_lock
+  msg::TaskStateRecord m_status;        // guarded by m_lock
   CUploader* m_pCurUploader = nullptr;  // owned; deleted by the controller
   int32_t m_inheritedSetting;           // copied from the options, not read here
   std::atomic<uint8_t> m_destroyFlag{0};

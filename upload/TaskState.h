@@ -20,12 +20,6 @@ enum : int32_t {
 
 enum class TaskOperation { Start, Pause, Destroy, Stop, ReUpload };
 
-// The state and its message as one record; the window reads it in 0x851.
-struct TaskStatus {
-  int32_t state = TaskState::Ready;
-  std::string message;
-};
-
 // "就绪", "传输中", ... or "未知状态码: %d".
 std::string StateDisplayText(int32_t state);
 // The display text, joined with the message as "%s: %s" when there is one,

@@ -111,6 +111,8 @@ TEST(FileSystemTest, ListDirectoryOfEmptyAndMissingFolders) {
   ASSERT_TRUE(ListDirectory(tmp.path(), &entries));
   EXPECT_TRUE(entries.empty());
 
+  EXPECT_FALSE(ListDirectory("", &entries));
+  EXPECT_EQ(GetLastError(), kErrorFileNotFound);
   EXPECT_FALSE(ListDirectory(tmp.Sub("missing"), &entries));
   EXPECT_EQ(GetLastError(), kErrorFileNotFound);
   const std::string file = tmp.WriteFile("f", "x");

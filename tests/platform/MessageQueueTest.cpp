@@ -247,6 +247,27 @@ TEST_F(MessageQueueTest, SendToAWindowDestroyedWhileWaitingReturnsZero) {
   EXPECT_EQ(r.Count(kPing), 0);
 }
 
+TEST_F(MessageQueueTest, SendQueuedBeforeTheQuitIsAnsweredBeforeTheLoopEnds) {
+  Recorder r;
+  std::thread worker;
+  std::atomic<LRESULT> result{-1};
+  HWND w = nullptr;
+  r.onMessage = [&](UINT msg, WPARAM, LPARAM) -> LRESULT {
+    if (msg == kPong) return 77;
+    if (msg != kPing) return 0;
+    worker = std::thread([&] { result = SendMessage(w, kPong, 0, 0); });
+    EXPECT_TRUE(WaitForWake());  // the send waits in the queue
+    PostQuitMessage(4);
+    return 0;
+  };
+  w = CreateWindowHandle(&r);
+  PostMessage(w, kPing, 0, 0);
+  EXPECT_EQ(RunMessageLoop(), 4);
+  worker.join();
+  EXPECT_EQ(result.load(), 77);
+  EXPECT_EQ(r.Count(kPong), 1);
+}
+
 TEST_F(MessageQueueTest, SendsAfterTheLoopEndedOrAtResetReturnZero) {
   Recorder r;
   r.onMessage = [](UINT, WPARAM, LPARAM) { return 99; };

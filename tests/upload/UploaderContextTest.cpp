@@ -19,7 +19,7 @@ TEST(UploaderContextTest, StartsReadyAndLogsStateChanges) {
   EXPECT_EQ(log.Count("Task[07]: StateChanged from [0 - 就绪] to [1 - 传输中]", "CTXT"), 1);
   EXPECT_EQ(log.Count("StateChanged", "CTXT"), 1);
   ctx.SetState(TaskState::NetworkError, "上传初始化失败");
-  TaskStatus st;
+  msg::TaskStateRecord st;
   ctx.GetStateAndMessage(&st);
   EXPECT_EQ(st.state, TaskState::NetworkError);
   EXPECT_EQ(st.message, "上传初始化失败");
@@ -54,7 +54,7 @@ TEST(UploaderContextTest, ConcurrentWritersLeaveAConsistentRecord) {
       for (int i = 0; i < 500; ++i) ctx.SetState(t, std::string(static_cast<size_t>(t + 1), 'x'));
     });
   for (auto& w : writers) w.join();
-  TaskStatus st;
+  msg::TaskStateRecord st;
   ctx.GetStateAndMessage(&st);
   EXPECT_EQ(st.message.size(), static_cast<size_t>(st.state + 1));
 }

@@ -1,0 +1,26 @@
+// The deployment values a run can be given on its command line.
+#pragma once
+
+#include <string>
+
+struct LaunchOptions {
+  static constexpr int kDefaultLinkPort = 23175;
+
+  std::string serviceUrl;           // --service, else $KVUP_SERVICE_URL, else the stand-in service
+  std::string host;                 // --host: the enterprise host; empty = the URL's host
+  std::string userDataDir;          // --user-data: replaces the default user-data folder
+  int linkPort = kDefaultLinkPort;  // --port
+  bool headless = false;            // --headless, or no display available
+
+  // The values of this run, set by the frame before any thread starts.
+  static LaunchOptions& Current();
+};
+
+class CommandLine {
+ public:
+  enum class Result { kRun, kHelp, kError };
+
+  // Fills *out from argv and the environment; on kError *error says why.
+  static Result Parse(int argc, const char* const* argv, LaunchOptions* out, std::string* error);
+  static std::string Usage(const char* program);
+};

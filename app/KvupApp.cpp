@@ -1,0 +1,94 @@
+#include "app/KvupApp.h"
+
+#include <curl/curl.h>
+#include <log4cplus/initializer.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/COptions.h"
+#include "app/CommandLine.h"
+#include "app/LogSetup.h"
+#include "app/ServiceConfig.h"
+#include "app/SignalWatcher.h"
+#include "platform/LastError.h"
+#include "platform/MessageQueue.h"
+#include "platform/SingleInstance.h"
+#include "util/KvLog.h"
+
+namespace {
+
+constexpr char kStorageFailedText[] = "上传管理获取配置数据失败，退出";
+constexpr rlim_t kOpenFiles = 2048;
+
+void RaiseOpenFilesLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= kOpenFiles) return;
+  limit.rlim_cur =
+      limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= kOpenFiles ? kOpenFiles : limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+void ApplyLaunchOptions(const LaunchOptions& launch) {
+  LaunchOptions::Current() = launch;
+  ServiceConfig::Instance().SetBaseUrl(launch.serviceUrl);
+  ServiceConfig::Instance().SetHostName(launch.host);
+}
+
+// The start gate of the desktop-client link goes here: start the link and
+// wait for the client's start message (or a quit signal). False ends the run
+// with exit code 0 before any database is touched.
+bool PassStartGate(SignalWatcher& /*signals*/) {
+  return true;
+}
+
+// Workers started before the storage check are stopped here when it fails.
+void StopEarlyWorkers() {}
+
+}  // namespace
+
+int KvupApp::Run(int argc, const char* const* argv) {
+  SignalWatcher::Block();
+  LaunchOptions launch;
+  std::string error;
+  switch (CommandLine::Parse(argc, argv, &launch, &error)) {
+    case CommandLine::Result::kHelp:
+      std::fputs(CommandLine::Usage(argv[0]).c_str(), stdout);
+      return 0;
+    case CommandLine::Result::kError:
+      std::fprintf(stderr, "%s: %s\n%s", argv[0], error.c_str(),
+                   CommandLine::Usage(argv[0]).c_str());
+      return 2;
+    case CommandLine::Result::kRun:
+      break;
+  }
+  platform::SingleInstanceLock instance;
+  if (!instance.Acquire() && platform::GetLastError() == platform::kErrorAlreadyExists) return 0;
+  // Created before COptions, so it outlives the options' last log line.
+  static log4cplus::Initializer logInit;
+  logsetup::Configure();
+  ApplyLaunchOptions(launch);
+  RaiseOpenFilesLimit();
+  SignalWatcher signals;
+  signals.Start();
+  if (!PassStartGate(signals)) return 0;
+  curl_global_init(CURL_GLOBAL_ALL);
+  COptions& options = COptions::Instance();
+  options.m_userDataOverride = launch.userDataDir;
+  if (!options.LoadStorage()) {
+    std::fprintf(stderr, "%s\n", kStorageFailedText);
+    StopEarlyWorkers();
+    curl_global_cleanup();
+    return 0;
+  }
+  if (!options.FindUser()) options.AddUser();
+  KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
+  platform::RunMessageLoop();
+  KV_INFO("KVUP", "KVUP message loop ended");
+  curl_global_cleanup();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  instance.Release();
+  return 0;
+}

@@ -1,0 +1,135 @@
+// bench_service_chunks [CHUNKS]: one plain libcurl client sends CHUNKS (8192 by
+// default, 1 GiB) multipart chunks of 128 KiB over one keep-alive connection,
+// first to the service's sink endpoint (read and dropped), then to the real
+// chunk endpoint (stored, digested, acknowledged), and prints both times.
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/StandInService.h"
+#include "pipeline/ShaDigest.h"
+
+namespace {
+
+constexpr size_t kChunk = 131072;
+constexpr int kDistinct = 8;  // chunk contents repeat with this period
+
+size_t Collect(char* data, size_t size, size_t count, void* out) {
+  static_cast<std::string*>(out)->append(data, size * count);
+  return size * count;
+}
+
+struct Client {
+  CURL* curl = curl_easy_init();
+  std::string body;
+  ~Client() { curl_easy_cleanup(curl); }
+
+  bool Post(const std::string& url, const char* data, size_t n) {
+    body.clear();
+    curl_mime* mime = curl_mime_init(curl);
+    curl_mimepart* part = curl_mime_addpart(mime);
+    curl_mime_name(part, "file");
+    curl_mime_filename(part, "bench.bin");
+    curl_mime_data(part, data, n);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    CURLcode rc = curl_easy_perform(curl);
+    long http = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &http);
+    curl_mime_free(mime);
+    return rc == CURLE_OK && http == 200;
+  }
+};
+
+double Send(const std::string& base, int chunks, const std::vector<std::string>& data, bool sink,
+            int64_t fid, const std::string& hash) {
+  Client client;
+  int64_t size = static_cast<int64_t>(chunks) * kChunk;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < chunks; ++i) {
+    std::string url = sink ? base + "/kvup-control/sink?gSessionId=s1"
+                           : base +
+                                 "/wbx/filebackup/breakPointUploadAction.json?gSessionId=s1&fid=" +
+                                 std::to_string(fid) +
+                                 "&breakPoint=" + std::to_string(static_cast<int64_t>(i) * kChunk) +
+                                 "&hash=" + hash + "&size=" + std::to_string(size);
+    const std::string& chunk = data[static_cast<size_t>(i % kDistinct)];
+    if (!client.Post(url, chunk.data(), chunk.size())) {
+      std::fprintf(stderr, "chunk %d failed: %s\n", i, client.body.c_str());
+      return -1;
+    }
+  }
+  if (!sink && client.body.find("\"status\":1,") == std::string::npos) {
+    std::fprintf(stderr, "file not complete after the last chunk: %s\n", client.body.c_str());
+    return -1;
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int64_t InitUpload(const std::string& base, int chunks) {
+  CURL* curl = curl_easy_init();
+  std::string body, form = "gSessionId=s1&pid=1&name=bench.bin&size=" +
+                           std::to_string(static_cast<int64_t>(chunks) * kChunk);
+  curl_easy_setopt(curl, CURLOPT_URL,
+                   (base + "/wbx/filebackup/breakPointUploadInitAction.json?").c_str());
+  curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.c_str());
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+  curl_easy_perform(curl);
+  curl_easy_cleanup(curl);
+  size_t at = body.find("\"id\":");
+  return at == std::string::npos ? 0 : std::atoll(body.c_str() + at + 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int chunks = argc > 1 ? std::atoi(argv[1]) : 8192;
+  curl_global_init(CURL_GLOBAL_ALL);
+  std::vector<std::string> data;
+  CShaDigest digest;
+  for (int k = 0; k < kDistinct; ++k) {
+    std::string c(kChunk, '\0');
+    for (size_t i = 0; i < kChunk; ++i)
+      c[i] = static_cast<char>((i * 31 + static_cast<size_t>(k) * 7) >> 3);
+    data.push_back(c);
+  }
+  for (int i = 0; i < chunks; ++i)
+    digest.AddChunk(data[static_cast<size_t>(i % kDistinct)].data(), kChunk);
+  std::string hash = digest.Finish(static_cast<int64_t>(chunks) * kChunk);
+
+  kvtest::StandInService service({"--session", "s1=bench", "--control", "--log-level", "WARN"});
+  if (!service.Start()) {
+    std::fprintf(stderr, "%s\n", service.error().c_str());
+    return 1;
+  }
+  // The root (id 1) is made by the first listing.
+  Client warm;
+  curl_easy_setopt(
+      warm.curl, CURLOPT_URL,
+      (service.BaseUrl() + "/wbx/filebackup/getSubFilesAction.json?gSessionId=s1").c_str());
+  curl_easy_setopt(warm.curl, CURLOPT_WRITEFUNCTION, Collect);
+  curl_easy_setopt(warm.curl, CURLOPT_WRITEDATA, &warm.body);
+  curl_easy_perform(warm.curl);
+
+  double sink = Send(service.BaseUrl(), chunks, data, true, 0, hash);
+  int64_t fid = InitUpload(service.BaseUrl(), chunks);
+  double upload = fid > 0 ? Send(service.BaseUrl(), chunks, data, false, fid, hash) : -1;
+  if (sink <= 0 || upload <= 0) return 1;
+  double mib = static_cast<double>(chunks) * kChunk / 1048576.0;
+  std::printf("chunks %d x 128 KiB (%.0f MiB), one keep-alive connection\n", chunks, mib);
+  std::printf("sink endpoint:   %.3f s  %.1f us/chunk  %.0f MiB/s\n", sink, sink * 1e6 / chunks,
+              mib / sink);
+  std::printf("upload endpoint: %.3f s  %.1f us/chunk  %.0f MiB/s\n", upload, upload * 1e6 / chunks,
+              mib / upload);
+  std::printf("ratio upload/sink: %.2f (target <= 1.5)\n", upload / sink);
+  service.Stop();
+  curl_global_cleanup();
+  return 0;
+}

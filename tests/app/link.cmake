@@ -1,0 +1,2 @@
+# The frame tests launch the built kvup.
+add_dependencies(${target} kvup)

@@ -1,0 +1,50 @@
+// A running kvup-service for tests: started from the build folder on a free
+// port with a temporary state folder, stopped (SIGTERM, then waited for) when
+// the fixture goes. Its log lines (standard error) go to log() under the
+// fixture's folder.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "common/TempDir.h"
+
+namespace kvtest {
+
+class StandInService {
+ public:
+  // `options` are passed as given after --root and --port 0, e.g.
+  // {"--session", "s1=alice", "--control"}.
+  explicit StandInService(std::vector<std::string> options = {});
+  ~StandInService();
+  StandInService(const StandInService&) = delete;
+  StandInService& operator=(const StandInService&) = delete;
+
+  // Starts the service; false (with the reason in error()) when it did not
+  // print its port within 10 seconds.
+  bool Start();
+  // SIGTERM and wait; returns the exit status (-1 when not running).
+  int Stop();
+  // Stop and Start with the same state folder and options (a new port).
+  bool Restart();
+
+  int port() const { return port_; }
+  // "http://127.0.0.1:PORT"
+  std::string BaseUrl() const;
+  const std::string& root() const { return root_; }
+  const std::string& error() const { return error_; }
+  std::string LogText() const;
+  static std::string BinaryPath();
+
+ private:
+  TempDir dir_;
+  std::string root_;
+  std::vector<std::string> options_;
+  pid_t pid_ = -1;
+  int port_ = 0;
+  std::string error_;
+};
+
+}  // namespace kvtest

@@ -1,0 +1,274 @@
+// The upload engine end to end: kvup-upload (upload pool, controllers,
+// break-point uploader) against the stand-in service on loopback, with
+// injected faults. Every completed upload is checked on the service side,
+// byte for byte and by digest.
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "common/ChildProcess.h"
+#include "common/StandInService.h"
+#include "common/TempDir.h"
+#include "pipeline/ShaDigest.h"
+
+namespace {
+
+size_t Collect(char* data, size_t size, size_t count, void* out) {
+  static_cast<std::string*>(out)->append(data, size * count);
+  return size * count;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class UploadServiceTest : public ::testing::Test {
+ protected:
+  void StartService(std::vector<std::string> faults = {}) {
+    std::vector<std::string> options = {"--session", "s1=alice", "--control"};
+    for (const std::string& f : faults) {
+      options.push_back("--fault");
+      options.push_back(f);
+    }
+    service_ = std::make_unique<kvtest::StandInService>(options);
+    ASSERT_TRUE(service_->Start()) << service_->error();
+  }
+
+  std::string MakeFile(const std::string& name, size_t size) {
+    std::string content(size, '\0');
+    std::mt19937 random(static_cast<unsigned>(size) + 7);
+    for (char& c : content) c = static_cast<char>(random());
+    return dir_.WriteFile(name, content);
+  }
+
+  // Runs kvup-upload on the files; returns its exit code.
+  int Upload(const std::vector<std::string>& files, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {kvtest::BuiltProgram("kvup-upload"),
+                                     "--service",
+                                     service_->BaseUrl(),
+                                     "--session",
+                                     "s1",
+                                     "--quiet"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), files.begin(), files.end());
+    kvtest::ChildProcess child;
+    EXPECT_TRUE(child.Start(args));
+    const int rc = child.Wait(120000);
+    output_ = child.Output();
+    return rc;
+  }
+
+  Json::Value Tree() {
+    std::string body;
+    CURL* h = curl_easy_init();
+    const std::string url = service_->BaseUrl() + "/kvup-control/tree?account=alice";
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+    curl_easy_perform(h);
+    curl_easy_cleanup(h);
+    Json::Value root;
+    std::istringstream in(body);
+    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, nullptr);
+    return root["data"]["entries"];
+  }
+
+  Json::Value Entry(const std::string& name) {
+    for (const Json::Value& e : Tree())
+      if (e["name"].asString() == name && e["type"].asInt() == 1) return e;
+    return Json::Value();
+  }
+
+  // The service holds the file complete, with the same bytes and digest.
+  void ExpectStored(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const Json::Value e = Entry(name);
+    ASSERT_TRUE(e.isObject()) << name << "\n" << output_;
+    EXPECT_EQ(e["status"].asInt(), 1) << name;
+    std::string digest;
+    int64_t size = 0;
+    ASSERT_TRUE(CShaDigest::OfFile(path, &digest, &size));
+    EXPECT_EQ(e["hash"].asString(), digest) << name;
+    EXPECT_EQ(e["size"].asInt64(), size) << name;
+    const std::string content = e["content"].asString();
+    std::string storedDigest;
+    int64_t storedSize = -1;
+    ASSERT_TRUE(CShaDigest::OfFile(content, &storedDigest, &storedSize)) << content;
+    EXPECT_EQ(storedDigest, digest) << name;
+    if (size <= (64 << 20)) {
+      EXPECT_TRUE(ReadAll(content) == ReadAll(path)) << name;
+    }
+  }
+
+  kvtest::TempDir dir_;
+  std::unique_ptr<kvtest::StandInService> service_;
+  std::string output_;
+};
+
+TEST_F(UploadServiceTest, FilesOfEverySizeArriveIntact) {
+  StartService();
+  std::vector<std::string> files = {MakeFile("one.bin", 1), MakeFile("chunk.bin", 131072),
+                                    MakeFile("chunk1.bin", 131073),
+                                    MakeFile("twenty.bin", 20 * 1000 * 1000)};
+  ASSERT_EQ(Upload(files), 0) << output_;
+  for (const std::string& f : files) ExpectStored(f);
+  EXPECT_NE(output_.find("Task[01] one.bin: 完成"), std::string::npos) << output_;
+}
+
+TEST_F(UploadServiceTest, EmptyFileSendsNoChunk) {
+  StartService();
+  const std::string empty = dir_.WriteFile("empty.txt", "");
+  ASSERT_EQ(Upload({empty}), 0) << output_;
+  // The service completes an empty file at its init, so the task ends at once.
+  EXPECT_NE(output_.find("Task[01] empty.txt: 秒传"), std::string::npos) << output_;
+  EXPECT_EQ(Entry("empty.txt")["status"].asInt(), 1);
+}
+
+TEST_F(UploadServiceTest, FourTasksAtOnceAllComplete) {
+  StartService();
+  std::vector<std::string> files;
+  for (int i = 0; i < 4; ++i) files.push_back(MakeFile("f" + std::to_string(i), 700000 + i));
+  ASSERT_EQ(Upload(files), 0) << output_;
+  for (const std::string& f : files) ExpectStored(f);
+}
+
+TEST_F(UploadServiceTest, ServerErrorsExhaustFiveRestartsWithTheStatusLine) {
+  StartService({"breakPointUploadAction:status=500"});
+  const std::string f = MakeFile("fails.bin", 300000);
+  EXPECT_EQ(Upload({f}), 1);
+  EXPECT_NE(output_.find("网络出错: HTTP/1.1 500 Internal Server Error"), std::string::npos)
+      << output_;
+  EXPECT_NE(Entry("fails.bin")["status"].asInt(), 1);
+}
+
+TEST_F(UploadServiceTest, TransientServerErrorsRestartAndComplete) {
+  StartService({"breakPointUploadAction:status=500:every=2:times=3"});
+  const std::string f = MakeFile("retry.bin", 1000000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  ExpectStored(f);
+}
+
+TEST_F(UploadServiceTest, SixthCountedFailureEndsTheTask) {
+  // Five failures are restarted; a sixth in the same upload ends it.
+  StartService({"breakPointUploadAction:status=503:times=6"});
+  const std::string f = MakeFile("six.bin", 200000);
+  EXPECT_EQ(Upload({f}), 1) << output_;
+  EXPECT_NE(output_.find("503"), std::string::npos) << output_;
+}
+
+TEST_F(UploadServiceTest, FiveCountedFailuresStillComplete) {
+  StartService({"breakPointUploadAction:status=503:times=5"});
+  const std::string f = MakeFile("five.bin", 200000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  ExpectStored(f);
+}
+
+TEST_F(UploadServiceTest, RefusedChunkEnvelopeIsNotAnAcceptedChunk) {
+  StartService({"breakPointUploadAction:envelope=777"});
+  const std::string f = MakeFile("refused.bin", 300000);
+  EXPECT_EQ(Upload({f}), 1) << output_;
+  EXPECT_NE(output_.find("网络出错"), std::string::npos) << output_;
+  const Json::Value e = Entry("refused.bin");
+  EXPECT_NE(e["status"].asInt(), 1);
+}
+
+TEST_F(UploadServiceTest, UnparsableChunkAnswerRestartsAndCompletes) {
+  StartService({"breakPointUploadAction:text:times=2"});
+  const std::string f = MakeFile("text.bin", 400000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  ExpectStored(f);
+}
+
+TEST_F(UploadServiceTest, RefusedInitEndsWithItsMessage) {
+  StartService({"breakPointUploadInitAction:envelope=102008"});
+  const std::string f = MakeFile("quota.bin", 1000);
+  EXPECT_EQ(Upload({f}), 1);
+  EXPECT_NE(output_.find("网络出错: 上传初始化失败"), std::string::npos) << output_;
+  // The refusal status travels in the end message in place of fid and break point.
+  EXPECT_NE(output_.find("fid 102008, 102008 bytes held"), std::string::npos) << output_;
+}
+
+TEST_F(UploadServiceTest, UnreadableFileCannotBeOpened) {
+  StartService();
+  const std::string f = MakeFile("gone.bin", 10);
+  ASSERT_EQ(chmod(f.c_str(), 0), 0);
+  if (access(f.c_str(), R_OK) == 0) GTEST_SKIP() << "running as a user who reads any file";
+  EXPECT_NE(Upload({f}), 0);
+}
+
+TEST_F(UploadServiceTest, DuplicateContentFinishesAtTheFirstChunk) {
+  StartService();
+  const std::string first = MakeFile("orig.bin", 500000);
+  ASSERT_EQ(Upload({first}), 0) << output_;
+  const std::string copy = dir_.WriteFile("copy.bin", ReadAll(first));
+  ASSERT_EQ(Upload({copy}), 0) << output_;
+  // Several chunks, answered complete at the first: the task ends Instant.
+  EXPECT_NE(output_.find("Task[01] copy.bin: 秒传"), std::string::npos) << output_;
+  const std::string small = MakeFile("small.bin", 5000);
+  ASSERT_EQ(Upload({small}), 0) << output_;
+  const std::string smallCopy = dir_.WriteFile("small2.bin", ReadAll(small));
+  ASSERT_EQ(Upload({smallCopy}), 0) << output_;
+  // The only chunk is also the last: the whole file went over, so Done.
+  EXPECT_NE(output_.find("Task[01] small2.bin: 完成"), std::string::npos) << output_;
+}
+
+TEST_F(UploadServiceTest, UnreachableServiceFailsAndIsCounted) {
+  StartService();
+  const std::string url = service_->BaseUrl();
+  service_->Stop();
+  const std::string f = MakeFile("nowhere.bin", 1000);
+  std::vector<std::string> args = {kvtest::BuiltProgram("kvup-upload"),
+                                   "--service",
+                                   url,
+                                   "--session",
+                                   "s1",
+                                   "--pid",
+                                   "1",
+                                   "--quiet",
+                                   f};
+  kvtest::ChildProcess child;
+  ASSERT_TRUE(child.Start(args));
+  EXPECT_EQ(child.Wait(60000), 1);
+  EXPECT_NE(child.Output().find("上传初始化失败"), std::string::npos) << child.Output();
+  EXPECT_NE(child.Output().find("service unreachable"), std::string::npos) << child.Output();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UploadServiceTest, FileThatShrinksMidUploadEndsAsChanged) {
+  StartService({"breakPointUploadAction:throttle=400000"});
+  const std::string f = MakeFile("shrinks.bin", 3000000);
+  std::vector<std::string> args = {kvtest::BuiltProgram("kvup-upload"),
+                                   "--service",
+                                   service_->BaseUrl(),
+                                   "--session",
+                                   "s1",
+                                   "--quiet",
+                                   f};
+  kvtest::ChildProcess child;
+  ASSERT_TRUE(child.Start(args));
+  // Wait until the service holds part of the file, then cut the file short.
+  for (int i = 0; i < 200 && Entry("shrinks.bin")["breakPoint"].asInt64() < 262144; ++i)
+    usleep(20000);
+  ASSERT_EQ(truncate(f.c_str(), 1000000), 0);
+  EXPECT_EQ(child.Wait(60000), 1);
+  EXPECT_NE(child.Output().find("网络出错: 文件已改变"), std::string::npos) << child.Output();
+  const Json::Value e = Entry("shrinks.bin");
+  EXPECT_NE(e["status"].asInt(), 1);
+  // Only whole chunks that were read went out.
+  EXPECT_EQ(e["breakPoint"].asInt64() % 131072, 0);
+  EXPECT_LE(e["breakPoint"].asInt64(), 1000000);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The upload job: sends one file with the service's resumable break-point
+// protocol. An init request (or, for a resumed task, a file-information
+// request) tells how many bytes the service holds; the file then goes out
+// from there in 128 KiB multipart chunks. Failed chunks lead to a bounded
+// number of restarts that ask the service for its break point again.
+//
+// Threads: everything runs on the upload pool thread that runs the job; the
+// task state is shared with the user-interface thread through the context.
+// Messages to the windows are posted with heap records the receiver frees.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "FTL/CFJobBase.h"
+#include "upload/CProgressMeter.h"
+#include "upload/CUploadParam.h"
+#include "upload/CUploader.h"
+#include "upload/CUploaderContext.h"
+
+namespace Json {
+class Value;
+}
+
+struct TransferResult {
+  int32_t state = 0;
+  std::string message;
+};
+
+// What the service says about the file on its side; recorded, never read.
+struct RemoteFileRecord {
+  int32_t type = 3;
+  std::string hash;
+  int64_t size = 0;
+  int64_t breakPoint = 0;
+};
+
+class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
+ public:
+  static constexpr size_t kChunkLength = 131072;
+
+  CEasyUploader(CUploadParam* jobParam, CUploaderContext* context);
+  ~CEasyUploader() override;
+
+  // Job operations, on the pool thread.
+  bool Prepare() override;
+  void Run() override;
+  void Finish() override;
+  void Cancel() override;
+
+  // Uploader operations.
+  void SetParam(const CUploadParam& param) override { m_param = param; }
+  int32_t Upload() override;
+  void Close() override;
+  std::string Name() const override { return "EasyUploader"; }
+
+  const CUploadParam& CurrentParam() const { return m_param; }
+
+ private:
+  bool initUploadFile();
+  bool RequestFileInfo();
+  void PrepareTransfer();
+  int32_t SendChunks();
+  CURLcode RunPass(char* buffer);
+  CURLcode SendChunk(const char* data, size_t length);
+  bool processUpldRsp();
+  int RestartConnection(int operation, int32_t maximum);
+  int ProcessTransferDone(CURLcode code, TransferResult* result);
+  int32_t PostUpload(const TransferResult& result);
+
+  bool FreshHandle();
+  void SetResponseCallbacks();
+  void SetTransferOptions();
+  bool ParseResponse(Json::Value* root);
+  bool ReadFileRecord(const Json::Value& file, bool initAnswer);
+  bool OpenSource();
+  void Fail(int32_t state, const std::string& message);
+  void ResetResponseInfo();
+
+  void PostProgress();
+  void PostInfo();
+  void PostEnd();
+
+  static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+  static size_t OnBody(char* data, size_t size, size_t count, void* self);
+  static int OnProgress(void* self, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal,
+                        curl_off_t ulNow);
+  size_t HandleHeader(const char* data, size_t length);
+  size_t HandleBody(const char* data, size_t length);
+  int HandleProgress(int64_t uploaded);
+
+  CUploaderContext* m_context;  // not owned
+  CUploadParam m_param;
+  CURL* m_handle = nullptr;
+  int64_t m_receivedBytes = 0;
+  uint32_t m_restartCount = 0;
+  FILE* m_sourceFile = nullptr;
+  int32_t m_statusCode = 0;
+  std::string m_statusLine;
+  CProgressMeter m_meter;
+  std::string m_responseBody;
+  RemoteFileRecord m_remoteFile;
+  curl_mime* m_form = nullptr;
+  std::string m_formFileName;
+  int32_t m_refusalStatus = -1;
+  bool m_instant = false;
+
+  CURLcode m_lastCode = CURLE_OK;  // the most recent transfer of this upload
+  // A chunk answered 200 whose envelope refused it, did not parse, or held no
+  // file: it does not count as accepted.
+  bool m_chunkRejected = false;
+  std::string m_rejectionText;
+  bool m_fileChanged = false;    // a chunk read came back short
+  bool m_stoppedByPool = false;  // the pool asked the job to stop between chunks
+};

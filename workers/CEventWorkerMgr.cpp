@@ -1,0 +1,22 @@
+#include "workers/CEventWorkerMgr.h"
+
+void CEventWorkerMgr::RequestStop() {
+  SetStopFlag();
+  wakeEvent.Set();
+}
+
+void CEventWorkerMgr::WakeWorker() {
+  wakeEvent.Set();
+  AbortRequests();
+}
+
+void CEventWorkerMgr::WorkerMain() {
+  if (StopRequested()) return;
+  do {
+    const uint32_t r =
+        platform::WaitForMultipleObjects({&workEvent, &wakeEvent}, false, platform::kInfinite);
+    if (r == platform::kWaitFailed) return;
+    if (paused.load()) continue;
+    if (r == platform::kWaitObject0) DoWork();
+  } while (!StopRequested());
+}
