@@ -13,6 +13,8 @@ using namespace pooltest;
 using Pool = FTL::CFThreadPool<TestParam*>;
 
 TEST(ThreadPoolStop, ModeZeroEndsEveryIdleThreadAndWaitThreadsExitReturnsAtOnce) {
+  // The pool cancels the queued job into the recorder, so the recorder outlives it.
+  Recorder rec;
   Pool pool(nullptr);
   ASSERT_TRUE(pool.Start(3, 3));
   ASSERT_TRUE(WaitUntil([&] { return pool.RunningThreadCount() == 3; }));
@@ -21,7 +23,6 @@ TEST(ThreadPoolStop, ModeZeroEndsEveryIdleThreadAndWaitThreadsExitReturnsAtOnce)
   EXPECT_TRUE(pool.WaitThreadsExit());
   EXPECT_EQ(pool.ThreadCount(), 0u);
   // A stopped pool takes no more jobs off its queue.
-  Recorder rec;
   ASSERT_TRUE(pool.QueueJob(TestJob::Make("late", &rec)));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_EQ(rec.Count("run:"), 0u);
