@@ -485,3 +485,28 @@ TEST_F(UploadEngineTest, DeletingATaskWhoseTransferCompletedEndsDestroyed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UploadEngineTest, ReUploadRunsTheTaskOnItsOwnWorker) {
+  StartService({kChunks});
+  Connect();
+  const std::string f = MakeFile("again.bin", 400000);
+  kvtest::LogCapture log;
+  CUploaderMgr task;
+  task.SetParam(ParamOf(f));
+  task.SetState(TaskState::Paused);
+  ASSERT_EQ(task.ReUpload(), 0);
+  ASSERT_TRUE(WaitForState(task, TaskState::Done));
+  // The worker is still known until Finalize forgets it.
+  EXPECT_EQ(task.ReUpload(), 1);
+  EXPECT_EQ(task.Finalize(1), 0);
+  EXPECT_EQ(task.Param().breakPoint, 400000);
+  EXPECT_EQ(Seen(kChunks), 4);
+  ExpectStored(f);
+  EXPECT_TRUE(log.Contains("Task[01]: [ReUpload] - After  [EasyUploader] Start. Result = 2 - 完成",
+                           "ULMGR"));
+  EXPECT_TRUE(log.Contains("Task[01]: [StartUpload] - TimeCost", "TIME"));
+}
+
+}  // namespace
