@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "DuiTestWindow.h"
+#include "common/DuiTestWindow.h"
 #include "common/TempDir.h"
 #include "duilib/CButtonUI.h"
 #include "duilib/CDropFiles.h"
 #include "duilib/CInputInjector.h"
+#include "duilib/CListUI.h"
 #include "duilib/COptionUI.h"
+#include "duilib/CRenderEngine.h"
 #include "duilib/WindowFunctions.h"
 
 using namespace DuiLib;
@@ -188,4 +190,51 @@ TEST(Render, PngShowsBackgroundImageAndText) {
   wnd.DestroyWindow();
   platform::MessageQueue::Instance().Reset();
   CPaintManagerUI::SetResourcePath("");
+}
+
+TEST(RoundCorner, RegionLeavesTheCornersOut) {
+  cairo_region_t* region = CRenderEngine::RoundCornerRegion(SIZE{120, 80}, SIZE{40, 40});
+  EXPECT_FALSE(cairo_region_contains_point(region, 0, 0));
+  EXPECT_FALSE(cairo_region_contains_point(region, 3, 3));
+  EXPECT_FALSE(cairo_region_contains_point(region, 117, 77));
+  EXPECT_TRUE(cairo_region_contains_point(region, 60, 0));
+  EXPECT_TRUE(cairo_region_contains_point(region, 0, 40));
+  EXPECT_TRUE(cairo_region_contains_point(region, 119, 40));
+  EXPECT_TRUE(cairo_region_contains_point(region, 20, 20));
+  cairo_region_destroy(region);
+  region = CRenderEngine::RoundCornerRegion(SIZE{120, 80}, SIZE{});
+  EXPECT_TRUE(cairo_region_contains_point(region, 0, 0));
+  EXPECT_TRUE(cairo_region_contains_point(region, 119, 79));
+  EXPECT_FALSE(cairo_region_contains_point(region, 120, 0));
+  cairo_region_destroy(region);
+}
+
+TEST(ListScroll, WheelScrollsOverflowingRowsWithinTheirRange) {
+  TestWindow wnd(R"(<Window size="100,100"><List name="list" vscrollbar="true">
+      <ListContainerElement name="r0" height="30"/><ListContainerElement name="r1" height="30"/>
+      <ListContainerElement name="r2" height="30"/><ListContainerElement name="r3" height="30"/>
+      <ListContainerElement name="r4" height="30"/></List></Window>)");
+  HWND hwnd = wnd.Create(nullptr, "list", WS_POPUP, 0, 0, 0, 1, 1);
+  ASSERT_NE(hwnd, nullptr);
+  CPaintManagerUI& pm = wnd.GetPaintManager();
+  pm.UpdateLayout();
+  CControlUI* r0 = pm.FindControl("r0");
+  CControlUI* r4 = pm.FindControl("r4");
+  ASSERT_EQ(r0->GetPos().top, 0);
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r0->GetPos().top, -30);
+  EXPECT_EQ(r4->GetPos().bottom, 120);
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r4->GetPos().bottom, 100);  // no further than the last row
+  for (int i = 0; i < 3; ++i) CInputInjector::Wheel(hwnd, POINT{50, 50}, 1);
+  EXPECT_EQ(r0->GetPos().top, 0);
+  // Rows that fit do not scroll.
+  auto* list = static_cast<CListUI*>(pm.FindControl("list"));
+  list->RemoveAt(4);
+  list->RemoveAt(3);
+  pm.UpdateLayout();
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r0->GetPos().top, 0);
+  wnd.DestroyWindow();
+  platform::MessageQueue::Instance().Reset();
 }
