@@ -129,9 +129,9 @@ TEST_F(MiscToolMgrTest, PauseDropsTheRestOfABatch) {
   AddFault("deleteFileAction:delay=1500:times=1");
   kvtest::LogCapture log;
   MiscToolMgr misc(options_);
-  ASSERT_EQ(misc.Start(), 0);
-  misc.addDeleteFile(999999);
+  misc.addDeleteFile(999999);  // both wait before the worker runs: one batch
   misc.addDeleteFile(kept);
+  ASSERT_EQ(misc.Start(), 0);
   ASSERT_TRUE(WaitFor([&] { return Seen("deleteFileAction:delay=1500:times=1") == 1; }));
   misc.SetPaused(true);
   ASSERT_TRUE(WaitFor([&] { return log.Contains("MiscToolMgr: paused, 1 deletions dropped"); }));
