@@ -6,10 +6,12 @@
 #include "common/TempDir.h"
 #include "duilib/CButtonUI.h"
 #include "duilib/CDropFiles.h"
+#include "duilib/CHeadlessHost.h"
 #include "duilib/CInputInjector.h"
 #include "duilib/CListUI.h"
 #include "duilib/COptionUI.h"
 #include "duilib/CRenderEngine.h"
+#include "duilib/CUIHost.h"
 #include "duilib/WindowFunctions.h"
 
 using namespace DuiLib;
@@ -84,6 +86,30 @@ TEST_F(WindowTest, ClickOnButtonNotifiesOnceAndNotWhileDisabled) {
   wnd_.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   wnd_.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(10, 80));
   EXPECT_EQ(wnd_.Count("click:btn"), 1);
+}
+
+TEST_F(WindowTest, AClickOnTheCaptionMovesTheWindowInsteadOfClicking) {
+  struct CaptionWindow : TimerWindow {
+    using TimerWindow::TimerWindow;
+    LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+      if (msg != WM_NCHITTEST) return TimerWindow::HandleMessage(msg, w, l);
+      POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+      ScreenToClient(m_hWnd, &pt);
+      return pt.y < 5 ? HTCAPTION : HTCLIENT;
+    }
+  } wnd(kSkin);
+  HWND hwnd = wnd.Create(nullptr, "caption", WS_POPUP | WS_VISIBLE, 0, 10, 20, 50, 50);
+  ASSERT_NE(hwnd, nullptr);
+  auto* host = dynamic_cast<CHeadlessHost*>(&CUIHost::Current());
+  ASSERT_NE(host, nullptr);
+  const int drags = host->MoveDragCount();
+  CInputInjector::ClickAt(hwnd, POINT{30, 2});  // on the button, inside the caption
+  EXPECT_EQ(host->MoveDragCount(), drags + 1);
+  EXPECT_EQ(wnd.Count("click:btn"), 0);
+  ASSERT_TRUE(CInputInjector::ClickControl(hwnd, "btn"));  // below the caption
+  EXPECT_EQ(host->MoveDragCount(), drags + 1);
+  EXPECT_EQ(wnd.Count("click:btn"), 1);
+  wnd.DestroyWindow();
 }
 
 TEST_F(WindowTest, OptionInGroupSelectsAndDeselectsItsSibling) {
