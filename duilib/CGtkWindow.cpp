@@ -173,6 +173,12 @@ gboolean CGtkWindow::OnButton(GtkWidget*, GdkEventButton* event, gpointer self) 
   const bool right = event->button == 3;
   if (event->type == GDK_BUTTON_PRESS) {
     gtk_widget_grab_focus(w->m_area);
+    // A press on what the window calls its caption moves the window instead.
+    const LPARAM screen = PointParam(event->x_root, event->y_root);
+    if (left && w->Send(WM_NCHITTEST, 0, screen) == HTCAPTION) {
+      w->Send(WM_NCLBUTTONDOWN, static_cast<WPARAM>(HTCAPTION), screen);
+      return TRUE;
+    }
     if (left) w->Send(WM_LBUTTONDOWN, MK_LBUTTON, pt);
     if (right) w->Send(WM_RBUTTONDOWN, MK_RBUTTON, pt);
   } else if (event->type == GDK_2BUTTON_PRESS) {

@@ -8,6 +8,7 @@
 #include "duilib/CGtkHost.h"
 #include "duilib/CHeadlessHost.h"
 #include "duilib/CInputInjector.h"
+#include "duilib/WindowFunctions.h"
 
 // Last: X11's macros (None, Bool, ...) clash with the headers above.
 #include <X11/extensions/XTest.h>
@@ -67,7 +68,13 @@ class InputWindow : public duitest::TestWindow {
   std::vector<POINT> presses;
   std::vector<WPARAM> hoverKeys;
   std::vector<std::string> dropped;
+  int captionHeight = 0;  // the rows where WM_NCHITTEST answers HTCAPTION
   LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+    if (msg == WM_NCHITTEST) {
+      POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+      ScreenToClient(m_hWnd, &pt);
+      return pt.y < captionHeight ? HTCAPTION : HTCLIENT;
+    }
     if (msg == WM_LBUTTONDOWN) presses.push_back(POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
     if (msg == WM_MOUSEHOVER) hoverKeys.push_back(w);
     if (msg == WM_DROPFILES) {
@@ -212,4 +219,28 @@ TEST_F(GtkHostTest, AFileDraggedOverTheWindowHoversWithTheButtonHeldAndDrops) {
   EXPECT_EQ(target.dropped, (std::vector<std::string>{"/tmp/上传.txt"}));
   gtk_widget_destroy(source);
   target.DestroyWindow();
+}
+
+TEST_F(GtkHostTest, APressOnTheCaptionMovesTheWindowWithThePointer) {
+  InputWindow wnd(R"(<Window size="120,80"><VerticalLayout bkcolor="#FF336699"/></Window>)");
+  wnd.captionHeight = 20;
+  HWND hwnd = wnd.Create(nullptr, "caption", WS_POPUP | WS_VISIBLE, 0, 100, 100, 120, 80);
+  ASSERT_NE(hwnd, nullptr);
+  CGtkHost::Pump(400);
+  ServerMove(160, 110);
+  CGtkHost::Pump(50);
+  ServerButton(true);
+  CGtkHost::Pump(50);
+  for (int i = 1; i <= 5; ++i) {
+    ServerMove(160 + i * 10, 110 + i * 6);
+    CGtkHost::Pump(30);
+  }
+  ServerButton(false);
+  EXPECT_TRUE(PumpUntil([&] { return wnd.GetWindowRect().left == 150; }));
+  EXPECT_EQ(wnd.GetWindowRect(), (RECT{150, 130, 270, 210}));
+  EXPECT_TRUE(wnd.presses.empty());
+  // Below the caption a press is the client's.
+  ServerClick(160, 170);
+  EXPECT_TRUE(PumpUntil([&] { return !wnd.presses.empty(); }));
+  wnd.DestroyWindow();
 }

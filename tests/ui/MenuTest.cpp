@@ -365,3 +365,20 @@ TEST_F(MenuTest, ItemsDrawTheirCheckImageOnlyWhileChecked) {
   EXPECT_NE(pixel(30, 15), 0xFFFF0000u);       // outside the image's dest
   cairo_surface_destroy(out);
 }
+
+TEST_F(MenuTest, TheShippedSkinHoldsTheItemsOfTheDropWindow) {
+  CPaintManagerUI::SetResourcePath(std::string(KVUP_SOURCE_DIR) + "/ui/skin");
+  HWND menu = Open(POINT{0, 0});
+  ASSERT_NE(menu, nullptr);
+  for (const char* name :
+       {"m_start", "m_pause", "m_mgr", "m_hide", "m_exit", "m_logout", "m_resume"}) {
+    CMenuElementUI* item = Item(menu, name);
+    ASSERT_NE(item, nullptr) << name;
+    EXPECT_TRUE(item->IsVisible()) << name;
+    EXPECT_FALSE(item->GetText().empty()) << name;
+  }
+  EXPECT_EQ(RectOf(menu), (RECT{0, 0, 139, 7 * 34}));
+  ASSERT_TRUE(CInputInjector::ClickControl(menu, "m_hide"));
+  duitest::Settle();
+  EXPECT_EQ(receiver_->GetUserData(), "m_hide");
+}
