@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "MenuResultWindow.h"
 #include "app/Messages.h"
 #include "common/DuiTestWindow.h"
 #include "common/LogCapture.h"
@@ -34,23 +35,6 @@ const char* kMenuSkin = R"(<?xml version="1.0" encoding="utf-8"?>
     <MenuElement name="m_exit" text="退出" checked="false" checkimg="file='red.png' dest='4,9,20,25'"/>
   </Menu>
 </Window>)";
-
-// Stands in for the drop window: a chosen item arrives as 0x7f0 and becomes the
-// "menu_msg" notification of the control that opened the menu.
-class ResultWindow : public duitest::TestWindow {
- public:
-  ResultWindow()
-      : TestWindow(R"(<Window size="131,36"><HorizontalLayout>
-          <Label name="mLabel" text="拖拽上传"/></HorizontalLayout></Window>)") {}
-  std::vector<LPARAM> commands;
-
-  LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg != msg::WM_MENU_COMMAND) return TestWindow::HandleMessage(msg, w, l);
-    commands.push_back(l);
-    if (l != 0) GetPaintManager().SendNotify(reinterpret_cast<CControlUI*>(l), "menu_msg", w, l);
-    return 0;
-  }
-};
 
 class MenuTest : public ::testing::Test {
  protected:
@@ -118,7 +102,7 @@ class MenuTest : public ::testing::Test {
 
   kvtest::TempDir dir_;
   CHeadlessHost* host_ = nullptr;
-  ResultWindow result_;
+  menutest::ResultWindow result_;
   CControlUI* receiver_ = nullptr;
 };
 
@@ -364,4 +348,21 @@ TEST_F(MenuTest, ItemsDrawTheirCheckImageOnlyWhileChecked) {
   EXPECT_NE(pixel(10, 68 + 15), 0xFFFF0000u);  // m_exit, not checked
   EXPECT_NE(pixel(30, 15), 0xFFFF0000u);       // outside the image's dest
   cairo_surface_destroy(out);
+}
+
+TEST_F(MenuTest, TheShippedSkinHoldsTheItemsOfTheDropWindow) {
+  CPaintManagerUI::SetResourcePath(std::string(KVUP_SOURCE_DIR) + "/ui/skin");
+  HWND menu = Open(POINT{0, 0});
+  ASSERT_NE(menu, nullptr);
+  for (const char* name :
+       {"m_start", "m_pause", "m_mgr", "m_hide", "m_exit", "m_logout", "m_resume"}) {
+    CMenuElementUI* item = Item(menu, name);
+    ASSERT_NE(item, nullptr) << name;
+    EXPECT_TRUE(item->IsVisible()) << name;
+    EXPECT_FALSE(item->GetText().empty()) << name;
+  }
+  EXPECT_EQ(RectOf(menu), (RECT{0, 0, 139, 7 * 34}));
+  ASSERT_TRUE(CInputInjector::ClickControl(menu, "m_hide"));
+  duitest::Settle();
+  EXPECT_EQ(receiver_->GetUserData(), "m_hide");
 }
