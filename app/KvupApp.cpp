@@ -16,6 +16,7 @@
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
+#include "store/CWriteDbMgr.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -44,8 +45,15 @@ bool PassStartGate(SignalWatcher& /*signals*/) {
   return true;
 }
 
+void StartEarlyWorkers() {
+  CWriteDbMgr::Instance().Init();
+  CWriteDbMgr::Instance().Start();
+}
+
 // Workers started before the storage check are stopped here when it fails.
-void StopEarlyWorkers() {}
+void StopEarlyWorkers() {
+  CWriteDbMgr::Instance().StopPool();
+}
 
 }  // namespace
 
@@ -75,6 +83,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
   signals.Start();
   if (!PassStartGate(signals)) return 0;
   curl_global_init(CURL_GLOBAL_ALL);
+  StartEarlyWorkers();
   COptions& options = COptions::Instance();
   options.m_userDataOverride = launch.userDataDir;
   if (!options.LoadStorage()) {
@@ -87,6 +96,8 @@ int KvupApp::Run(int argc, const char* const* argv) {
   KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
   platform::RunMessageLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
+  // Waits only as long as the pending writes take, so a retrying batch is kept.
+  CWriteDbMgr::Instance().FlushDrainAndStop();
   curl_global_cleanup();
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   instance.Release();

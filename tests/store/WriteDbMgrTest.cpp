@@ -246,3 +246,17 @@ TEST_F(WriteDbTest, StopPoolEndsABatchThatIsRetryingWithoutWritingIt) {
   mgr.FlushTxlog();
   EXPECT_EQ(mgr.TxlogCount(), 1);
 }
+
+// Up to five jobs of the writer run at once; on one file they must not make
+// each other fail until a batch runs out of attempts.
+TEST_F(WriteDbTest, ABurstOfJobsOnOneFileLosesNoRow) {
+  kvtest::LogCapture log;
+  CWriteDbMgr mgr;
+  ASSERT_TRUE(mgr.Start());
+  constexpr int kRows = 120;
+  for (int i = 0; i < kRows; ++i) mgr.AddLog(i, 1, "burst" + std::to_string(i), "/b");
+  ASSERT_TRUE(mgr.Drain(120000));
+  EXPECT_FALSE(log.Contains("logging failed", "WRDBHDLR"));
+  EXPECT_EQ(Rows(dbschema::Database::kLog, "SELECT DISTINCT name FROM log;").size(),
+            static_cast<size_t>(kRows));
+}
