@@ -16,6 +16,10 @@
 #include "app/COptions.h"
 #include "app/CommandLine.h"
 #include "peer/ClientInterfaceMgr.h"
+#include "pipeline/CompareFileMgr.h"
+#include "pipeline/ComputeShaMgr.h"
+#include "pipeline/MiscToolMgr.h"
+#include "pipeline/TravelDirMgr.h"
 #include "store/CWriteDbMgr.h"
 #include "upload/CUpldThreadMgr.h"
 #include "workers/TestWorkerMgrs.h"
@@ -46,7 +50,7 @@ class BusyJob : public FTL::CFJobBase<ProbeParam*> {
   }
 };
 
-// Shaped like the digest and directory pools: five fixed threads.
+// Five fixed threads like the digest and directory pools, kept busy.
 class BusyPoolMgr : public FTL::CFPoolMgr<ProbeParam> {
  public:
   static BusyPoolMgr& Instance() {
@@ -111,6 +115,10 @@ int main(int argc, char** argv) {
   options.m_userDataOverride = argv[1];
   if (!options.LoadStorage()) return Fail("storage failed");
   if (!options.FindUser()) options.AddUser();
+  ComputeShaMgr::Instance().Start();
+  TravelDirMgr::Instance().Start();
+  CompareFileMgr::Instance().Start();
+  MiscToolMgr::Instance().Start();
   CUpldThreadMgr::Instance().Start();
   BusyPoolMgr::Instance().Start();
   for (int i = 0; i < 8; ++i) BusyPoolMgr::Instance().Add();  // five run, three wait
