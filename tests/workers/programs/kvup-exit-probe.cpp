@@ -107,11 +107,11 @@ int main(int argc, char** argv) {
   root.setLogLevel(log4cplus::TRACE_LOG_LEVEL);
   root.addAppender(log4cplus::SharedAppenderPtr(new log4cplus::ConsoleAppender(true, true)));
 
-  // The order of kvup's start-up: the link, the writer, the storage, the rest.
+  // The order of kvup's start-up: the options, the link, the writer, the storage, the rest.
   LaunchOptions::Current().linkPort = 0;
+  COptions& options = COptions::Instance();
   ClientInterfaceMgr::Instance().Start();
   CWriteDbMgr::Instance().Start();
-  COptions& options = COptions::Instance();
   options.m_userDataOverride = argv[1];
   if (!options.LoadStorage()) return Fail("storage failed");
   if (!options.FindUser()) options.AddUser();
