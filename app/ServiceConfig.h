@@ -18,10 +18,15 @@ class ServiceConfig {
   // The enterprise host; the URL's host (with its port, if any) unless set.
   std::string HostName() const;
   void SetHostName(std::string host) { host_ = std::move(host); }
+  // A request that waits this long without receiving a byte fails.
+  static constexpr long kDefaultSilenceLimitSeconds = 60;
+  long SilenceLimitSeconds() const { return silenceLimitSeconds_; }
+  void SetSilenceLimitSeconds(long seconds) { silenceLimitSeconds_ = seconds; }
   // BaseUrl() + path; path starts with '/'.
   std::string Url(const std::string& path) const { return baseUrl_ + path; }
 
  private:
   std::string baseUrl_ = kDefaultUrl;
   std::string host_;
+  long silenceLimitSeconds_ = kDefaultSilenceLimitSeconds;
 };

@@ -81,6 +81,29 @@ ServiceRequest& ServiceRequest::SetNotifyWindow(platform::HWND window) {
   return *this;
 }
 
+ServiceRequest& ServiceRequest::EndWhenSilent() {
+  if (handle_ == nullptr) return *this;
+  // Below one byte per second over the whole limit: nothing arrived at all.
+  curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME,
+                   ServiceConfig::Instance().SilenceLimitSeconds());
+  return *this;
+}
+
+ServiceRequest& ServiceRequest::AbortWhen(const std::atomic<bool>* flag) {
+  if (handle_ == nullptr) return *this;
+  curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, &ServiceRequest::OnProgress);
+  curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, flag);
+  curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
+  return *this;
+}
+
+// Runs on the requesting thread, inside curl_easy_perform, about once a second
+// while a transfer waits and more often while data moves.
+int ServiceRequest::OnProgress(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
 std::string ServiceRequest::Params() const {
   return sessionParam_ + params_;
 }

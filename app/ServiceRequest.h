@@ -12,6 +12,7 @@
 #include <curl/curl.h>
 #include <json/value.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ class ServiceRequest {
   ServiceRequest& AddEscapedParam(const std::string& name, const std::string& value);
   // Where WM_NETWORK_FAILED goes; COptions' drop window unless set.
   ServiceRequest& SetNotifyWindow(platform::HWND window);
+  // Ends the transfer as a failure (CURLE_OPERATION_TIMEDOUT) when no byte
+  // moved for ServiceConfig's silence limit (60 s), so a service that stops
+  // sending mid-answer cannot hang the caller.
+  ServiceRequest& EndWhenSilent();
+  // Ends the transfer (CURLE_ABORTED_BY_CALLBACK) soon after *flag turns true;
+  // the flag must outlive the request. For owners that stop their workers.
+  ServiceRequest& AbortWhen(const std::atomic<bool>* flag);
 
   // The session parameter followed by the added parameters.
   std::string Params() const;
@@ -73,6 +81,7 @@ class ServiceRequest {
   std::string Escape(const std::string& value) const;
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
   static size_t Discard(char* data, size_t size, size_t count, void* unused);
+  static int OnProgress(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
   std::string endpoint_;
   COptions& options_;

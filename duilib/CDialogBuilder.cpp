@@ -141,7 +141,11 @@ CControlUI* CDialogBuilder::Create(const std::string& xml, const std::string& /*
       Fail(first, "the parent control cannot hold controls");
       return nullptr;
     }
-    container->Add(control);
+    if (!container->Add(control)) {
+      delete control;
+      Fail(first, "the parent control does not take '" + std::string(first.name()) + "'");
+      return nullptr;
+    }
   }
   return control;
 }
@@ -236,7 +240,10 @@ bool CDialogBuilder::ParseChildren(const pugi::xml_node& node, CControlUI* contr
       return Fail(child, "'" + std::string(node.name()) + "' cannot hold controls");
     CControlUI* sub = ParseControl(child, manager);
     if (sub == nullptr) return false;
-    container->Add(sub);
+    if (!container->Add(sub)) {
+      delete sub;
+      return Fail(child, "'" + std::string(node.name()) + "' does not take '" + child.name() + "'");
+    }
   }
   return true;
 }

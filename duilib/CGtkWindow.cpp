@@ -4,6 +4,7 @@
 
 #include "duilib/CDropFiles.h"
 #include "duilib/CPaintManagerUI.h"
+#include "duilib/CRenderEngine.h"
 #include "duilib/CWindowWnd.h"
 #include "platform/MessageQueue.h"
 
@@ -71,6 +72,8 @@ CGtkWindow::CGtkWindow(CWindowWnd* wnd) : m_wnd(wnd), m_hwnd(wnd->GetHWND()) {
     static const GtkTargetEntry kTargets[] = {{const_cast<gchar*>("text/uri-list"), 0, 0}};
     gtk_drag_dest_set(m_area, GTK_DEST_DEFAULT_ALL, kTargets, 1, GDK_ACTION_COPY);
     g_signal_connect(m_area, "drag-data-received", G_CALLBACK(OnDragData), this);
+    g_signal_connect(m_area, "drag-motion", G_CALLBACK(OnDragMotion), this);
+    g_signal_connect(m_area, "drag-leave", G_CALLBACK(OnDragLeave), this);
   }
   SyncTitle();
   SyncStyle();
@@ -79,6 +82,7 @@ CGtkWindow::CGtkWindow(CWindowWnd* wnd) : m_wnd(wnd), m_hwnd(wnd->GetHWND()) {
 
 CGtkWindow::~CGtkWindow() {
   StopHover();
+  if (m_focusSource != 0) g_source_remove(m_focusSource);
   g_signal_handlers_disconnect_by_data(m_area, this);
   g_signal_handlers_disconnect_by_data(m_window, this);
   gtk_widget_destroy(m_window);
@@ -132,10 +136,30 @@ void CGtkWindow::BeginMoveDrag() {
                              m_lastTime);
 }
 
-gboolean CGtkWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+gboolean CGtkWindow::OnDraw(GtkWidget* area, cairo_t* cr, gpointer self) {
   auto* w = static_cast<CGtkWindow*>(self);
-  if (CPaintManagerUI* pm = CPaintManagerUI::FromWindow(w->m_hwnd)) pm->Paint(cr);
+  CPaintManagerUI* pm = CPaintManagerUI::FromWindow(w->m_hwnd);
+  if (pm == nullptr) return TRUE;
+  w->SyncInputShape(
+      SIZE{gtk_widget_get_allocated_width(area), gtk_widget_get_allocated_height(area)},
+      pm->GetRoundCorner());
+  pm->Paint(cr);
   return TRUE;
+}
+
+void CGtkWindow::SyncInputShape(SIZE size, SIZE corner) {
+  if (size.cx == m_shapeSize.cx && size.cy == m_shapeSize.cy && corner.cx == m_shapeCorner.cx &&
+      corner.cy == m_shapeCorner.cy)
+    return;
+  m_shapeSize = size;
+  m_shapeCorner = corner;
+  if (corner.cx <= 0 || corner.cy <= 0) {
+    gtk_widget_input_shape_combine_region(m_window, nullptr);
+    return;
+  }
+  cairo_region_t* region = CRenderEngine::RoundCornerRegion(size, corner);
+  gtk_widget_input_shape_combine_region(m_window, region);
+  cairo_region_destroy(region);
 }
 
 gboolean CGtkWindow::OnButton(GtkWidget*, GdkEventButton* event, gpointer self) {
@@ -150,6 +174,12 @@ gboolean CGtkWindow::OnButton(GtkWidget*, GdkEventButton* event, gpointer self) 
   const bool right = event->button == 3;
   if (event->type == GDK_BUTTON_PRESS) {
     gtk_widget_grab_focus(w->m_area);
+    // A press on what the window calls its caption moves the window instead.
+    const LPARAM screen = PointParam(event->x_root, event->y_root);
+    if (left && w->Send(WM_NCHITTEST, 0, screen) == HTCAPTION) {
+      w->Send(WM_NCLBUTTONDOWN, static_cast<WPARAM>(HTCAPTION), screen);
+      return TRUE;
+    }
     if (left) w->Send(WM_LBUTTONDOWN, MK_LBUTTON, pt);
     if (right) w->Send(WM_RBUTTONDOWN, MK_RBUTTON, pt);
   } else if (event->type == GDK_2BUTTON_PRESS) {
@@ -162,21 +192,39 @@ gboolean CGtkWindow::OnButton(GtkWidget*, GdkEventButton* event, gpointer self) 
   return TRUE;
 }
 
+void CGtkWindow::PointerAt(POINT pt, WPARAM keys) {
+  m_lastPoint = pt;
+  m_keyState = keys;
+  Send(WM_MOUSEMOVE, keys, MAKELPARAM(pt.x, pt.y));
+  RestartHover();
+}
+
+void CGtkWindow::PointerLeft() {
+  StopHover();
+  Send(WM_MOUSELEAVE, 0, 0);
+}
+
 gboolean CGtkWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
-  auto* w = static_cast<CGtkWindow*>(self);
-  w->m_lastPoint = POINT{static_cast<int>(event->x), static_cast<int>(event->y)};
-  w->m_keyState = KeyState(event->state);
-  w->Send(WM_MOUSEMOVE, w->m_keyState, PointParam(event->x, event->y));
-  w->RestartHover();
+  static_cast<CGtkWindow*>(self)->PointerAt(
+      POINT{static_cast<int>(event->x), static_cast<int>(event->y)}, KeyState(event->state));
   return TRUE;
 }
 
 gboolean CGtkWindow::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
-  auto* w = static_cast<CGtkWindow*>(self);
   if (event->detail == GDK_NOTIFY_INFERIOR) return FALSE;
-  w->StopHover();
-  w->Send(WM_MOUSELEAVE, 0, 0);
+  static_cast<CGtkWindow*>(self)->PointerLeft();
   return FALSE;
+}
+
+// The drop site answers the drag itself; this only reports where the pointer is.
+gboolean CGtkWindow::OnDragMotion(GtkWidget*, GdkDragContext*, gint x, gint y, guint,
+                                  gpointer self) {
+  static_cast<CGtkWindow*>(self)->PointerAt(POINT{x, y}, MK_LBUTTON);
+  return FALSE;
+}
+
+void CGtkWindow::OnDragLeave(GtkWidget*, GdkDragContext*, guint, gpointer self) {
+  static_cast<CGtkWindow*>(self)->PointerLeft();
 }
 
 gboolean CGtkWindow::OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self) {
@@ -198,21 +246,24 @@ gboolean CGtkWindow::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
   return TRUE;
 }
 
-gboolean CGtkWindow::OnFocus(GtkWidget*, GdkEventFocus* event, gpointer self) {
+// Focus events of several windows come in bursts, and one may be stale (the
+// window manager activating a window the user clicked after the click already
+// opened a pop-up that took the focus); decide once GTK is idle, by the state
+// the whole burst left.
+gboolean CGtkWindow::OnFocus(GtkWidget*, GdkEventFocus*, gpointer self) {
   auto* w = static_cast<CGtkWindow*>(self);
-  if (event->in != 0) {
-    CWindowWnd::MoveFocus(w->m_hwnd);
-  } else {
-    // The window that takes the focus reports it after this one lost it; decide
-    // once GTK is idle, so that a menu opening a sub-menu is not taken for a loss.
-    g_idle_add(OnFocusLostIdle, w->m_hwnd);
-  }
+  if (w->m_focusSource == 0) w->m_focusSource = g_idle_add(OnFocusSettled, w);
   return FALSE;
 }
 
-gboolean CGtkWindow::OnFocusLostIdle(gpointer hwnd) {
-  HWND lost = static_cast<HWND>(hwnd);
-  if (CWindowWnd::GetFocusWindow() == lost) CWindowWnd::MoveFocus(nullptr);
+gboolean CGtkWindow::OnFocusSettled(gpointer self) {
+  auto* w = static_cast<CGtkWindow*>(self);
+  w->m_focusSource = 0;
+  if (gtk_window_has_toplevel_focus(GTK_WINDOW(w->m_window)) != FALSE) {
+    CWindowWnd::MoveFocus(w->m_hwnd);
+  } else if (CWindowWnd::GetFocusWindow() == w->m_hwnd) {
+    CWindowWnd::MoveFocus(nullptr);
+  }
   return G_SOURCE_REMOVE;
 }
 

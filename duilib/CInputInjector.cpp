@@ -4,6 +4,7 @@
 #include "duilib/CDropFiles.h"
 #include "duilib/CPaintManagerUI.h"
 #include "duilib/CWindowWnd.h"
+#include "duilib/WindowFunctions.h"
 #include "platform/MessageQueue.h"
 
 namespace DuiLib {
@@ -26,6 +27,14 @@ void CInputInjector::MoveTo(HWND hwnd, POINT pt) {
 void CInputInjector::ClickAt(HWND hwnd, POINT pt) {
   CWindowWnd::MoveFocus(hwnd);
   MoveTo(hwnd, pt);
+  // As the host does: a press on the caption moves the window instead.
+  POINT screen = pt;
+  ClientToScreen(hwnd, &screen);
+  const LPARAM screenParam = MAKELPARAM(screen.x, screen.y);
+  if (platform::SendMessage(hwnd, WM_NCHITTEST, 0, screenParam) == HTCAPTION) {
+    platform::SendMessage(hwnd, WM_NCLBUTTONDOWN, static_cast<WPARAM>(HTCAPTION), screenParam);
+    return;
+  }
   platform::SendMessage(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
   if (platform::IsWindow(hwnd))
     platform::SendMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));

@@ -12,7 +12,8 @@ namespace DuiLib {
 
 class CInputInjector {
  public:
-  // Press and release of the left button at the point.
+  // Press and release of the left button at the point; where the window's
+  // WM_NCHITTEST answers HTCAPTION, WM_NCLBUTTONDOWN (a window move) instead.
   static void ClickAt(HWND hwnd, POINT pt);
   // At the centre of the named control; false when it is not found or not shown.
   static bool ClickControl(HWND hwnd, const std::string& name);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "duilib/CControlUI.h"
+#include "duilib/CRenderEngine.h"
 #include "duilib/CUIHost.h"
 #include "duilib/CWindowWnd.h"
 #include "platform/MessageQueue.h"
@@ -35,31 +36,6 @@ uint64_t NowMs() {
 
 POINT PointOf(LPARAM l) {
   return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-}
-
-void RoundedRectPath(cairo_t* cr, double w, double h, double rx, double ry) {
-  cairo_new_path(cr);
-  cairo_save(cr);
-  cairo_translate(cr, rx, ry);
-  cairo_scale(cr, rx, ry);
-  cairo_arc(cr, 0, 0, 1, G_PI, 1.5 * G_PI);
-  cairo_restore(cr);
-  cairo_save(cr);
-  cairo_translate(cr, w - rx, ry);
-  cairo_scale(cr, rx, ry);
-  cairo_arc(cr, 0, 0, 1, 1.5 * G_PI, 2 * G_PI);
-  cairo_restore(cr);
-  cairo_save(cr);
-  cairo_translate(cr, w - rx, h - ry);
-  cairo_scale(cr, rx, ry);
-  cairo_arc(cr, 0, 0, 1, 0, 0.5 * G_PI);
-  cairo_restore(cr);
-  cairo_save(cr);
-  cairo_translate(cr, rx, h - ry);
-  cairo_scale(cr, rx, ry);
-  cairo_arc(cr, 0, 0, 1, 0.5 * G_PI, G_PI);
-  cairo_restore(cr);
-  cairo_close_path(cr);
 }
 
 }  // namespace
@@ -485,7 +461,8 @@ void CPaintManagerUI::Paint(cairo_t* cr) {
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   if (m_szRoundCorner.cx > 0 && m_szRoundCorner.cy > 0) {
-    RoundedRectPath(cr, size.cx, size.cy, m_szRoundCorner.cx / 2.0, m_szRoundCorner.cy / 2.0);
+    CRenderEngine::RoundedRectPath(cr, size.cx, size.cy, m_szRoundCorner.cx / 2.0,
+                                   m_szRoundCorner.cy / 2.0);
     cairo_clip(cr);
   }
   if (m_pRoot != nullptr) m_pRoot->DoPaint(cr, RECT{0, 0, size.cx, size.cy});

@@ -5,12 +5,15 @@
 
 #include <map>
 #include <memory>
+#include <numbers>
 
 #include "duilib/CImageString.h"
 #include "util/KvLog.h"
 
 namespace DuiLib {
 namespace {
+
+constexpr double kPi = std::numbers::pi;
 
 struct SurfaceDeleter {
   void operator()(cairo_surface_t* s) const {
@@ -50,6 +53,63 @@ cairo_surface_t* CRenderEngine::LoadImage(const std::string& path) {
 
 void CRenderEngine::ClearImageCache() {
   ImageCache().clear();
+}
+
+void CRenderEngine::RoundedRectPath(cairo_t* cr, double w, double h, double rx, double ry) {
+  cairo_new_path(cr);
+  cairo_save(cr);
+  cairo_translate(cr, rx, ry);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, kPi, 1.5 * kPi);
+  cairo_restore(cr);
+  cairo_save(cr);
+  cairo_translate(cr, w - rx, ry);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 1.5 * kPi, 2 * kPi);
+  cairo_restore(cr);
+  cairo_save(cr);
+  cairo_translate(cr, w - rx, h - ry);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 0, 0.5 * kPi);
+  cairo_restore(cr);
+  cairo_save(cr);
+  cairo_translate(cr, rx, h - ry);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 0.5 * kPi, kPi);
+  cairo_restore(cr);
+  cairo_close_path(cr);
+}
+
+cairo_region_t* CRenderEngine::RoundCornerRegion(SIZE size, SIZE corner) {
+  cairo_region_t* region = cairo_region_create();
+  if (size.cx <= 0 || size.cy <= 0) return region;
+  if (corner.cx <= 0 || corner.cy <= 0) {
+    const cairo_rectangle_int_t all{0, 0, size.cx, size.cy};
+    cairo_region_union_rectangle(region, &all);
+    return region;
+  }
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, size.cx, size.cy);
+  cairo_t* cr = cairo_create(mask);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  RoundedRectPath(cr, size.cx, size.cy, corner.cx / 2.0, corner.cy / 2.0);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(mask);
+  const unsigned char* data = cairo_image_surface_get_data(mask);
+  const int stride = cairo_image_surface_get_stride(mask);
+  // Each row of a rounded rectangle is one run of covered pixels.
+  for (int y = 0; y < size.cy; ++y) {
+    const unsigned char* row = data + y * stride;
+    int left = 0;
+    while (left < size.cx && row[left] < 128) ++left;
+    int right = size.cx;
+    while (right > left && row[right - 1] < 128) --right;
+    if (right <= left) continue;
+    const cairo_rectangle_int_t run{left, y, right - left, 1};
+    cairo_region_union_rectangle(region, &run);
+  }
+  cairo_surface_destroy(mask);
+  return region;
 }
 
 void CRenderEngine::SetSourceColor(cairo_t* cr, uint32_t argb) {

@@ -35,6 +35,11 @@ class CRenderEngine {
   // Pixel size of a text laid out in at most width pixels (0: unlimited).
   static SIZE MeasureText(const std::string& text, const PangoFontDescription* font, int width);
   static void SetSourceColor(cairo_t* cr, uint32_t argb);
+  // The outline of a w x h rectangle whose corners are ellipse quarters of radii rx, ry.
+  static void RoundedRectPath(cairo_t* cr, double w, double h, double rx, double ry);
+  // The pixels that the rounded rectangle of a window covers (corner: the full
+  // ellipse size, as skins give it); the caller frees it.
+  static cairo_region_t* RoundCornerRegion(SIZE size, SIZE corner);
 };
 
 }  // namespace DuiLib

@@ -1,8 +1,12 @@
 #include "pipeline/FileBackupMgr.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "FTL/CFScopedLock.h"
+#include "pipeline/RemoteFolderListing.h"
+#include "sqlite/DBWrapper.h"
+#include "store/CWriteDbMgr.h"
 #include "util/CommonUtils.h"
 #include "util/KvLog.h"
 
@@ -18,11 +22,41 @@ void SplitAtLastSeparator(const std::string& path, std::string* relPath, std::st
   }
 }
 
+// An undo_files row by position: 1 size, 3 sha, 4 fid, 5 pid, 6 path,
+// 7 name, 8 ctime, 9 mtime.
+struct ResumeRow {
+  BackupFileRecord record;
+  int64_t ctime = 0;
+  int64_t mtime = 0;
+
+  bool Read(const std::vector<std::string>& row) {
+    if (row.size() < 10) return false;
+    if (!TryStrToInt64(row[1], &record.size) || !TryStrToInt64(row[4], &record.fid) ||
+        !TryStrToInt64(row[5], &record.pid) || !TryStrToInt64(row[8], &ctime) ||
+        !TryStrToInt64(row[9], &mtime))
+      return false;
+    record.sha = row[3];
+    record.path = Utf8ToSystem(row[6]) + "/" + Utf8ToSystem(row[7]);
+    record.resumed = 1;
+    return true;
+  }
+};
+
+std::string JoinRow(const std::vector<std::string>& row) {
+  std::string text;
+  for (const std::string& value : row) text += (text.empty() ? "" : "|") + value;
+  return text;
+}
+
 }  // namespace
 
 FileBackupMgr& FileBackupMgr::Instance() {
   static FileBackupMgr instance;
   return instance;
+}
+
+FileBackupMgr::~FileBackupMgr() {
+  if (httpHandle_ != nullptr) curl_easy_cleanup(httpHandle_);
 }
 
 void FileBackupMgr::addNewDrop(const std::string& path) {
@@ -136,10 +170,10 @@ void FileBackupMgr::takeUploadQueue(std::vector<BackupFileRecord>* out) {
 }
 
 void FileBackupMgr::clearAll() {
-  remote.Clear();
   newDrops.clear();
   dropList.clear();
   FTL::CFScopedLock guard(lock);
+  remote.Clear();
   uploadQueue.clear();
   pendingDigests.clear();
   changedFiles.clear();
@@ -151,4 +185,129 @@ void FileBackupMgr::addRemoteEntry(int64_t id, int64_t pid, const CldFileInfo& i
   if (!lockIt) return remote.Add(id, pid, info);
   FTL::CFScopedLock guard(lock);
   remote.Add(id, pid, info);
+}
+
+void FileBackupMgr::attachPendingEntries() {
+  FTL::CFScopedLock guard(lock);
+  remote.AttachPending();
+}
+
+bool FileBackupMgr::findRemotePath(int64_t id, std::string* path) const {
+  FTL::CFScopedLock guard(lock);
+  return remote.FindPath(id, path);
+}
+
+int64_t FileBackupMgr::findRemoteIdByPath(const std::string& path) const {
+  FTL::CFScopedLock guard(lock);
+  return remote.FindIdByPath(path);
+}
+
+bool FileBackupMgr::findRemoteChild(int64_t folder, const std::string& name,
+                                    const std::string& hash, int64_t* id) const {
+  FTL::CFScopedLock guard(lock);
+  return remote.FindChild(folder, name, hash, id);
+}
+
+bool FileBackupMgr::hasRemoteChildren(int64_t folder) const {
+  FTL::CFScopedLock guard(lock);
+  return remote.HasChildren(folder);
+}
+
+void FileBackupMgr::clearRemote() {
+  FTL::CFScopedLock guard(lock);
+  remote.Clear();
+}
+
+int64_t FileBackupMgr::remoteRootId() const {
+  FTL::CFScopedLock guard(lock);
+  return remote.RootId();
+}
+
+bool FileBackupMgr::loadRemoteFolder(int64_t pid) {
+  if (httpHandle_ == nullptr) httpHandle_ = curl_easy_init();
+  ServiceRequest request(RemoteFolderListing::kEndpoint, httpHandle_, options_);
+  return RemoteFolderListing::Load(*this, pid, &request);
+}
+
+void FileBackupMgr::loadResumeState() {
+  DBWrapper db(options_.DatabasePath(dbschema::Database::kTxlog));
+  if (!db.Open()) return;
+  const std::string user = std::to_string(options_.m_userId);
+  db.Query("SELECT * FROM undo_files where userid=" + user + ";");
+  {
+    FTL::CFScopedLock guard(lock);
+    for (const DBWrapper::Row& row : db.Rows()) addResumeRow(row);
+  }
+  db.Query("SELECT * FROM last_tx_status where userid=" + user + ";");
+  const std::vector<DBWrapper::Row> status = db.Rows();
+  int64_t txStatus = 0;
+  if (status.size() == 1 && TryStrToInt64(status[0].back(), &txStatus))
+    options_.m_lastTxStatus = static_cast<int32_t>(txStatus);
+  db.executeSQL("DELETE FROM undo_files where userid=" + user +
+                ";DELETE FROM last_tx_status where userid=" + user + ";");
+  db.Close();
+  FTL::CFScopedLock guard(lock);
+  // Changed files come back through recheckChangedFile and are uploaded too.
+  remainingFiles = static_cast<int32_t>(uploadQueue.size() + changedFiles.size());
+}
+
+void FileBackupMgr::addResumeRow(const std::vector<std::string>& row) {
+  ResumeRow resume;
+  if (!resume.Read(row)) {
+    KV_ERROR(kLogger, "FileBackupMgr::loadResumeState: unusable row skipped: %s",
+             JoinRow(row).c_str());
+    return;
+  }
+  int64_t ctime = 0, mtime = 0;
+  if (!ReadFileTimes(resume.record.path, &ctime, &mtime)) return;  // the file is gone
+  if (ctime == resume.ctime && mtime == resume.mtime) {
+    uploadQueue.push_back(std::move(resume.record));
+    return;
+  }
+  const std::string path = resume.record.path;
+  changedFiles[path] = std::move(resume.record);
+  pendingDigests.push_back(path);
+}
+
+void FileBackupMgr::recheckChangedFile(const std::string& path, const std::string& digest) {
+  FTL::CFScopedLock guard(lock);
+  auto it = changedFiles.find(path);
+  if (it == changedFiles.end()) return;
+  BackupFileRecord record = std::move(it->second);
+  changedFiles.erase(it);
+  if (record.sha != digest) {
+    // New content: replace the remote file from its first byte.
+    KV_DEBUG(kLogger, "FileBackupMgr::recheckChangedFile: %s changed, uploaded anew", path.c_str());
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    record.size = error ? record.size : static_cast<int64_t>(size);
+    record.sha = digest;
+    record.resumed = 0;
+  }
+  uploadQueue.push_back(std::move(record));
+}
+
+size_t FileBackupMgr::ChangedFileCount() {
+  FTL::CFScopedLock guard(lock);
+  return changedFiles.size();
+}
+
+void FileBackupMgr::loadDropList() {
+  DBWrapper db(options_.DatabasePath(dbschema::Database::kTxlog));
+  if (!db.Open()) return;
+  const std::string user = std::to_string(options_.m_userId);
+  db.Query("SELECT * FROM drag_dir where userid=" + user + ";");
+  for (const DBWrapper::Row& row : db.Rows()) {
+    if (row.size() < 3) continue;  // a NULL path
+    const std::string path = Utf8ToSystem(row[1]);
+    if (std::find(dropList.begin(), dropList.end(), path) == dropList.end())
+      dropList.push_back(path);
+  }
+  db.executeSQL("DELETE FROM drag_dir where userid=" + user + ";");
+  db.Close();
+}
+
+void FileBackupMgr::saveDropList() {
+  for (const std::string& path : dropList) CWriteDbMgr::Instance().AddDragDir(path);
+  dropList.clear();
 }

@@ -4,10 +4,12 @@
 //
 // Threads: operations marked "locked" take the store's lock and may be called
 // from any thread (user-interface thread, walk jobs, the comparison worker).
-// The others run on the user-interface thread; the remote lookups and
-// ClearRemote on the comparison worker, the only thread that changes the
-// remote picture after start-up.
+// The others run on the user-interface thread. The remote picture is changed
+// by the comparison worker and read by walk jobs at the same time, so every
+// remote operation takes the lock too.
 #pragma once
+
+#include <curl/curl.h>
 
 #include <cstdint>
 #include <list>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "FTL/CFCriticalSection.h"
+#include "app/COptions.h"
 #include "pipeline/BackupFileRecord.h"
 #include "pipeline/CldFileInfo.h"
 #include "pipeline/RemotePicture.h"
@@ -25,8 +28,9 @@ class FileBackupMgr {
  public:
   static FileBackupMgr& Instance();
 
-  FileBackupMgr() = default;
-  virtual ~FileBackupMgr() = default;
+  // options: the account, its data folder and the session of the requests.
+  explicit FileBackupMgr(COptions& options = COptions::Instance()) : options_(options) {}
+  virtual ~FileBackupMgr();
   FileBackupMgr(const FileBackupMgr&) = delete;
   FileBackupMgr& operator=(const FileBackupMgr&) = delete;
 
@@ -53,31 +57,54 @@ class FileBackupMgr {
   void clearAll();
 
   // Remote picture.
+  // Lists remote folder pid (0: the backup root) with the store's own handle
+  // into the picture (getSubFilesAction). Start-up thread.
+  bool loadRemoteFolder(int64_t pid);
   void addRemoteEntry(int64_t id, int64_t pid, const CldFileInfo& info, bool lock);
-  void attachPendingEntries() { remote.AttachPending(); }
-  bool findRemotePath(int64_t id, std::string* path) const { return remote.FindPath(id, path); }
-  int64_t findRemoteIdByPath(const std::string& path) const { return remote.FindIdByPath(path); }
+  void attachPendingEntries();                                // locked
+  bool findRemotePath(int64_t id, std::string* path) const;   // locked
+  int64_t findRemoteIdByPath(const std::string& path) const;  // locked
   bool findRemoteChild(int64_t folder, const std::string& name, const std::string& hash,
-                       int64_t* id) const {
-    return remote.FindChild(folder, name, hash, id);
-  }
-  bool hasRemoteChildren(int64_t folder) const { return remote.HasChildren(folder); }
-  void clearRemote() { remote.Clear(); }
-  int64_t remoteRootId() const { return remote.RootId(); }
+                       int64_t* id) const;       // locked
+  bool hasRemoteChildren(int64_t folder) const;  // locked
+  void clearRemote();                            // locked
+  int64_t remoteRootId() const;                  // locked
+  // Unlocked view, for single-threaded callers (benchmarks, tests).
   const RemotePicture& Remote() const { return remote; }
+
+  // Resume state, from and to the txlog database.
+  // Unfinished uploads of the account: unchanged files go to uploadQueue,
+  // changed ones to changedFiles and pendingDigests, missing ones are
+  // dropped; then the rows are deleted. m_lastTxStatus from last_tx_status.
+  void loadResumeState();
+  // The account's drag_dir rows join dropList; then they are deleted.
+  void loadDropList();
+  // Every path of dropList to the database writer (drag_dir); empties it.
+  void saveDropList();
+  // The new digest of a file in changedFiles: the same digest resumes the
+  // recorded upload; another one uploads the file anew into the same remote
+  // folder, replacing the remote file. Either way it leaves changedFiles.
+  // Locked.
+  void recheckChangedFile(const std::string& path, const std::string& digest);
+  size_t ChangedFileCount();  // locked
 
   const std::list<std::string>& DropList() const { return dropList; }
   const std::vector<std::string>& DragDirs() const { return dragDirs; }
 
  private:
+  // REQUIRES: lock held.
+  void addResumeRow(const std::vector<std::string>& row);
+
   RemotePicture remote;                       // GUARDED_BY(lock) when addRemoteEntry locks
   std::vector<BackupFileRecord> uploadQueue;  // GUARDED_BY(lock)
   std::vector<std::string> newDrops;
   std::list<std::string> dropList;
   std::vector<std::string> dragDirs;
-  std::list<std::string> pendingDigests;  // GUARDED_BY(lock)
-  std::vector<ShaFileRecord> shaFiles;    // GUARDED_BY(lock)
-  std::map<std::string, BackupFileRecord> changedFiles;
-  int32_t remainingFiles = 0;  // GUARDED_BY(lock)
+  std::list<std::string> pendingDigests;                 // GUARDED_BY(lock)
+  std::vector<ShaFileRecord> shaFiles;                   // GUARDED_BY(lock)
+  std::map<std::string, BackupFileRecord> changedFiles;  // GUARDED_BY(lock)
+  int32_t remainingFiles = 0;                            // GUARDED_BY(lock)
   mutable FTL::CFCriticalSection lock;
+  COptions& options_;
+  CURL* httpHandle_ = nullptr;  // listing requests of the start-up thread
 };

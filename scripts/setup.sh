@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest
   libcurl4-openssl-dev liblog4cplus-dev libsqlite3-dev sqlite3
-  libjsoncpp-dev libssl-dev libpugixml-dev libgtk-3-dev
+  libjsoncpp-dev libssl-dev libpugixml-dev libgtk-3-dev libxtst-dev
   libcpp-httplib-dev
   xvfb xauth fonts-noto-cjk
   clang-format clang-tidy

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Messages.h"
 #include "duilib/CDialogBuilder.h"
 #include "duilib/WindowFunctions.h"
 #include "ui/CMenuBuilderCallback.h"
@@ -16,6 +17,22 @@ ObserverImpl<int, ContextMenuParam>& CMenuWnd::Observer() {
   return observer;
 }
 
+std::vector<CMenuWnd*> CMenuWnd::OpenMenus() {
+  std::vector<CMenuWnd*> menus;
+  for (auto* receiver : Observer().Receivers()) {
+    if (auto* menu = dynamic_cast<CMenuWnd*>(receiver)) menus.push_back(menu);
+  }
+  return menus;
+}
+
+bool CMenuWnd::IsOpenMenu(HWND hwnd) {
+  if (hwnd == nullptr) return false;
+  for (CMenuWnd* menu : OpenMenus()) {
+    if (menu->GetHWND() == hwnd) return true;
+  }
+  return false;
+}
+
 void CMenuWnd::Init(CMenuElementUI* owner, const std::string& xml, const std::string& skinType,
                     POINT point, CControlUI* receiver, int width, int height) {
   m_pOwner = owner;
@@ -25,13 +42,18 @@ void CMenuWnd::Init(CMenuElementUI* owner, const std::string& xml, const std::st
   m_pReceiver = receiver;
   AddObserver(&Observer());
   HWND parent = owner != nullptr ? owner->GetManager()->GetPaintWindow() : m_hResultWnd;
-  if (Create(parent, "", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, 0, 0, width, height) ==
-      nullptr) {
-    KV_ERROR("DuiLib", "menu window not created");
+  bool finished = false;
+  m_pFinished = &finished;
+  const bool created = Create(parent, "", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, 0, 0, width,
+                              height) != nullptr;
+  if (!created) {
+    KV_ERROR("DuiLib", "menu window for '%s' not created", xml.c_str());
+    if (finished) return;  // the failed WM_CREATE already ended this object
     if (owner != nullptr) owner->SetSubMenu(nullptr);
     delete this;
     return;
   }
+  m_pFinished = nullptr;
   ShowWindow(true, true);
   HWND top = m_hResultWnd;
   while (CWindowWnd* w = CWindowWnd::FromHandle(top)) {
@@ -46,7 +68,7 @@ int CMenuWnd::Receive(ContextMenuParam param, const std::string& item) {
     Close();
     if (!item.empty() && m_pReceiver != nullptr) {
       m_pReceiver->SetUserData(item);
-      platform::PostMessage(m_hResultWnd, kMenuCommandMessage, 0,
+      platform::PostMessage(m_hResultWnd, msg::WM_MENU_COMMAND, 0,
                             reinterpret_cast<LPARAM>(m_pReceiver));
     }
   } else if (param.wParam == 2 && HasAncestor(param.hWnd)) {
@@ -67,6 +89,7 @@ bool CMenuWnd::HasAncestor(HWND hwnd) const {
 LRESULT CMenuWnd::OnCreate() {
   m_pm.Init(m_hWnd);
   if (m_pOwner != nullptr) {
+    SetStyle(GetStyle() & ~WS_CAPTION);
     m_pm.UseParentResource(m_pOwner->GetManager());
     m_pLayout = new CMenuUI;
     m_pLayout->GetList()->SetAutoDestroy(false);
@@ -81,14 +104,24 @@ LRESULT CMenuWnd::OnCreate() {
   CMenuBuilderCallback callback;
   CDialogBuilder builder;
   CControlUI* root = builder.Create(m_sXml, m_sType, &callback, &m_pm);
-  if (root == nullptr) return -1;
+  if (root == nullptr) return -1;  // the builder logged why
   m_pm.AttachDialog(root);
   const RECT work = GetWorkAreaAt(m_BasedPoint);
   SIZE size = root->EstimateSize(SIZE{work.Width(), work.Height()});
   size.cx = std::min(size.cx, work.Width());
   size.cy = std::min(size.cy, work.Height());
-  SetWindowPos(m_hWnd, HWND_TOPMOST, m_BasedPoint.x, m_BasedPoint.y, size.cx, size.cy, 0);
+  MoveWindow(m_hWnd, m_BasedPoint.x, m_BasedPoint.y, size.cx, size.cy);
+  SetForegroundWindow(m_hWnd);
+  SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   return 0;
+}
+
+// Once a chain of sub-menus has turned left it keeps going left.
+bool CMenuWnd::MenuLiesRightOf(int x) const {
+  for (CMenuWnd* menu : OpenMenus()) {
+    if (menu != this && menu->GetHWND() != nullptr && menu->GetWindowRect().left >= x) return true;
+  }
+  return false;
 }
 
 void CMenuWnd::PlaceSubMenu() {
@@ -103,7 +136,7 @@ void CMenuWnd::PlaceSubMenu() {
   const int cx = est.cx + 4;
   const int cy = est.cy;
   int x = item.right;
-  if (x + cx > work.right) x = item.left - cx;
+  if (MenuLiesRightOf(item.right) || x + cx > work.right) x = item.left - cx;
   int y = item.top;
   if (y + cy > work.bottom) y = work.bottom - cy;
   SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, cx, cy, 0);
@@ -120,7 +153,10 @@ void CMenuWnd::GiveBackItems() {
   }
   m_pOwner->SetSubMenu(nullptr);
   m_pOwner->NeedUpdate();
-  CWindowWnd::MoveFocus(m_pOwner->GetManager()->GetPaintWindow());
+  // The owner's menu takes the focus back only from this menu, not from a
+  // window that took it and so closed every menu.
+  if (CWindowWnd::GetFocusWindow() == m_hWnd)
+    CWindowWnd::MoveFocus(m_pOwner->GetManager()->GetPaintWindow());
   m_pLayout = nullptr;
 }
 
@@ -133,18 +169,22 @@ LRESULT CMenuWnd::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
       return 0;
-    case WM_KILLFOCUS: {
-      auto* next = dynamic_cast<CMenuWnd*>(CWindowWnd::FromHandle(reinterpret_cast<HWND>(w)));
-      if (next == nullptr) Observer().Broadcast(ContextMenuParam{1, nullptr});
+    case WM_KILLFOCUS:
+      if (!IsOpenMenu(reinterpret_cast<HWND>(w)))
+        Observer().Broadcast(ContextMenuParam{1, nullptr});
       return 0;
-    }
     case WM_KEYDOWN:
       if (w == VK_ESCAPE) {
         Close();
         return 0;
       }
       break;
+    case WM_CLOSE:
+      GiveBackItems();
+      break;
     case WM_DESTROY:
+      // A sub-menu also goes without WM_CLOSE when its top menu is destroyed;
+      // its items must be back with their owner by then.
       GiveBackItems();
       break;
     default:
@@ -157,6 +197,7 @@ LRESULT CMenuWnd::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
 
 void CMenuWnd::OnFinalMessage(HWND /*hwnd*/) {
   RemoveObserver();
+  if (m_pFinished != nullptr) *m_pFinished = true;
   delete this;
 }
 

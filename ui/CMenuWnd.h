@@ -7,6 +7,8 @@
 // destroyed. User-interface thread only.
 #pragma once
 
+#include <vector>
+
 #include "duilib/CPaintManagerUI.h"
 #include "duilib/CWindowWnd.h"
 #include "ui/ContextMenuParam.h"
@@ -17,14 +19,16 @@ namespace DuiLib {
 class CMenuElementUI;
 class CMenuUI;
 
-constexpr UINT kMenuCommandMessage = 0x7F0;
-
 class CMenuWnd : public CWindowWnd, public ReceiverImpl<int, ContextMenuParam> {
  public:
   static ObserverImpl<int, ContextMenuParam>& Observer();
+  // The open menu windows, top menu first.
+  static std::vector<CMenuWnd*> OpenMenus();
+  static bool IsOpenMenu(HWND hwnd);
 
   explicit CMenuWnd(HWND resultWnd = nullptr) : m_hResultWnd(resultWnd) {}
-  // owner: the item whose sub-menu this is (null for the top menu).
+  // owner: the item whose sub-menu this is (null for the top menu). When the
+  // window cannot be made (a broken skin) the object is gone on return.
   void Init(CMenuElementUI* owner, const std::string& xml, const std::string& skinType, POINT point,
             CControlUI* receiver, int width, int height);
   std::string GetWindowClassName() const override { return "MenuWnd"; }
@@ -39,6 +43,7 @@ class CMenuWnd : public CWindowWnd, public ReceiverImpl<int, ContextMenuParam> {
  private:
   LRESULT OnCreate();
   void PlaceSubMenu();
+  bool MenuLiesRightOf(int x) const;
   void GiveBackItems();
   bool HasAncestor(HWND hwnd) const;
 
@@ -50,6 +55,8 @@ class CMenuWnd : public CWindowWnd, public ReceiverImpl<int, ContextMenuParam> {
   CMenuUI* m_pLayout = nullptr;
   CControlUI* m_pReceiver = nullptr;
   CPaintManagerUI m_pm;
+  // Set while Init creates the window: a failed WM_CREATE ends the object early.
+  bool* m_pFinished = nullptr;
 };
 
 }  // namespace DuiLib

@@ -31,6 +31,8 @@ class ObserverImpl {
     return ReturnT();
   }
   size_t Count() const { return receivers_.size(); }
+  // In the order they registered.
+  const std::vector<ReceiverImpl<ReturnT, ParamT>*>& Receivers() const { return receivers_; }
 
  private:
   std::vector<ReceiverImpl<ReturnT, ParamT>*> receivers_;

@@ -1,5 +1,7 @@
 #include "workers/CEventWorkerMgr.h"
 
+#include "util/KvLog.h"
+
 void CEventWorkerMgr::RequestStop() {
   SetStopFlag();
   wakeEvent.Set();
@@ -16,7 +18,10 @@ void CEventWorkerMgr::WorkerMain() {
     const uint32_t r =
         platform::WaitForMultipleObjects({&workEvent, &wakeEvent}, false, platform::kInfinite);
     if (r == platform::kWaitFailed) return;
-    if (paused.load()) continue;
+    if (paused.load()) {
+      KV_DEBUG(LoggerName(), "%s: paused, wake put aside", LoggerName());
+      continue;
+    }
     if (r == platform::kWaitObject0) DoWork();
   } while (!StopRequested());
 }

@@ -5,10 +5,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "app/Messages.h"
 #include "app/ServiceConfig.h"
 #include "app/ServiceRequest.h"
 #include "common/RawHttpServer.h"
+#include "common/StandInService.h"
 #include "platform/MessageQueue.h"
 
 namespace {
@@ -258,3 +263,50 @@ TEST(Envelope, OddShapesNeverThrowAndCountAsFailed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stand-in service with one session, and a silence limit of one second.
+class SilentServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(service_.Start()) << service_.error();
+    ServiceConfig::Instance().SetBaseUrl(service_.BaseUrl());
+    ServiceConfig::Instance().SetSilenceLimitSeconds(1);
+    options_.AddCookie({".host", "GSESSIONID", "s1", "/"});
+    options_.BuildCookieHeader();
+    options_.BuildSessionParam();
+  }
+  void TearDown() override {
+    ServiceConfig::Instance().SetSilenceLimitSeconds(ServiceConfig::kDefaultSilenceLimitSeconds);
+    ServiceConfig::Instance().SetBaseUrl(ServiceConfig::kDefaultUrl);
+  }
+
+  // The service sends nothing for 20 s on this endpoint, then hangs up.
+  kvtest::StandInService service_{
+      {"--session", "s1=alice", "--fault", "getSubFilesAction:stall=20000"}};
+  COptions options_;
+};
+
+}  // namespace
+
+TEST_F(SilentServiceTest, SilenceEndsTheRequestAsFailure) {
+  ServiceRequest request("/wbx/filebackup/getSubFilesAction.json", options_);
+  request.EndWhenSilent();
+  EXPECT_EQ(request.Get(), CURLE_OPERATION_TIMEDOUT);
+  ServiceRequest other("/wbx/filebackup/getFileAction.json", options_);
+  other.EndWhenSilent().AddParam("fid", int64_t{1});
+  EXPECT_EQ(other.Get(), CURLE_OK) << "an answering endpoint is not cut short";
+}
+
+TEST_F(SilentServiceTest, AbortFlagEndsAWaitingRequest) {
+  std::atomic<bool> stop{false};
+  ServiceRequest request("/wbx/filebackup/getSubFilesAction.json", options_);
+  request.AbortWhen(&stop);
+  std::thread stopper([&stop] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+  });
+  EXPECT_EQ(request.Get(), CURLE_ABORTED_BY_CALLBACK);
+  stopper.join();
+}

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "DuiTestWindow.h"
+#include "common/DuiTestWindow.h"
 #include "common/TempDir.h"
 #include "duilib/CButtonUI.h"
 #include "duilib/CDropFiles.h"
+#include "duilib/CHeadlessHost.h"
 #include "duilib/CInputInjector.h"
+#include "duilib/CListUI.h"
 #include "duilib/COptionUI.h"
+#include "duilib/CRenderEngine.h"
+#include "duilib/CUIHost.h"
 #include "duilib/WindowFunctions.h"
 
 using namespace DuiLib;
@@ -82,6 +86,48 @@ TEST_F(WindowTest, ClickOnButtonNotifiesOnceAndNotWhileDisabled) {
   wnd_.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   wnd_.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(10, 80));
   EXPECT_EQ(wnd_.Count("click:btn"), 1);
+}
+
+TEST_F(WindowTest, AClickOnTheCaptionMovesTheWindowInsteadOfClicking) {
+  struct CaptionWindow : TimerWindow {
+    using TimerWindow::TimerWindow;
+    LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+      if (msg != WM_NCHITTEST) return TimerWindow::HandleMessage(msg, w, l);
+      POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+      ScreenToClient(m_hWnd, &pt);
+      return pt.y < 5 ? HTCAPTION : HTCLIENT;
+    }
+  } wnd(kSkin);
+  HWND hwnd = wnd.Create(nullptr, "caption", WS_POPUP | WS_VISIBLE, 0, 10, 20, 50, 50);
+  ASSERT_NE(hwnd, nullptr);
+  auto* host = dynamic_cast<CHeadlessHost*>(&CUIHost::Current());
+  ASSERT_NE(host, nullptr);
+  const int drags = host->MoveDragCount();
+  CInputInjector::ClickAt(hwnd, POINT{30, 2});  // on the button, inside the caption
+  EXPECT_EQ(host->MoveDragCount(), drags + 1);
+  EXPECT_EQ(wnd.Count("click:btn"), 0);
+  ASSERT_TRUE(CInputInjector::ClickControl(hwnd, "btn"));  // below the caption
+  EXPECT_EQ(host->MoveDragCount(), drags + 1);
+  EXPECT_EQ(wnd.Count("click:btn"), 1);
+  wnd.DestroyWindow();
+}
+
+TEST_F(WindowTest, HoverShowsTheNearestToolTipAndLeavingHidesIt) {
+  HWND hwnd = Open();
+  auto* host = dynamic_cast<CHeadlessHost*>(&CUIHost::Current());
+  ASSERT_NE(host, nullptr);
+  CPaintManagerUI& pm = wnd_.GetPaintManager();
+  pm.FindControl("lbl")->SetToolTip("拖拽文件到此上传到Quorel");
+  pm.FindControl("root")->SetToolTip("root tip");
+  ASSERT_TRUE(CInputInjector::HoverControl(hwnd, "lbl"));
+  EXPECT_EQ(host->ToolTipOf(hwnd), "拖拽文件到此上传到Quorel");
+  EXPECT_EQ(pm.GetToolTipText(), "拖拽文件到此上传到Quorel");
+  // A control without one shows its parent's.
+  ASSERT_TRUE(CInputInjector::HoverControl(hwnd, "btn"));
+  EXPECT_EQ(host->ToolTipOf(hwnd), "root tip");
+  wnd_.SendMessage(WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(host->ToolTipOf(hwnd), "");
+  EXPECT_EQ(pm.GetToolTipText(), "");
 }
 
 TEST_F(WindowTest, OptionInGroupSelectsAndDeselectsItsSibling) {
@@ -188,4 +234,72 @@ TEST(Render, PngShowsBackgroundImageAndText) {
   wnd.DestroyWindow();
   platform::MessageQueue::Instance().Reset();
   CPaintManagerUI::SetResourcePath("");
+}
+
+TEST(RoundCorner, RegionLeavesTheCornersOut) {
+  cairo_region_t* region = CRenderEngine::RoundCornerRegion(SIZE{120, 80}, SIZE{40, 40});
+  EXPECT_FALSE(cairo_region_contains_point(region, 0, 0));
+  EXPECT_FALSE(cairo_region_contains_point(region, 3, 3));
+  EXPECT_FALSE(cairo_region_contains_point(region, 117, 77));
+  EXPECT_TRUE(cairo_region_contains_point(region, 60, 0));
+  EXPECT_TRUE(cairo_region_contains_point(region, 0, 40));
+  EXPECT_TRUE(cairo_region_contains_point(region, 119, 40));
+  EXPECT_TRUE(cairo_region_contains_point(region, 20, 20));
+  cairo_region_destroy(region);
+  region = CRenderEngine::RoundCornerRegion(SIZE{120, 80}, SIZE{});
+  EXPECT_TRUE(cairo_region_contains_point(region, 0, 0));
+  EXPECT_TRUE(cairo_region_contains_point(region, 119, 79));
+  EXPECT_FALSE(cairo_region_contains_point(region, 120, 0));
+  cairo_region_destroy(region);
+}
+
+TEST(Render, RoundedCornersAreTransparent) {
+  TestWindow wnd(R"(<Window size="60,40" roundcorner="20,20">
+      <Control bkcolor="#FF00FF00"/></Window>)");
+  HWND hwnd = wnd.Create(nullptr, "round", WS_POPUP, 0, 0, 0, 1, 1);
+  ASSERT_NE(hwnd, nullptr);
+  kvtest::TempDir dir;
+  const std::string png = dir.Sub("round.png");
+  ASSERT_TRUE(wnd.GetPaintManager().RenderToPng(png));
+  cairo_surface_t* out = cairo_image_surface_create_from_png(png.c_str());
+  const unsigned char* data = cairo_image_surface_get_data(out);
+  const int stride = cairo_image_surface_get_stride(out);
+  const auto alpha = [&](int x, int y) { return data[y * stride + x * 4 + 3]; };
+  EXPECT_EQ(alpha(0, 0), 0);
+  EXPECT_EQ(alpha(59, 39), 0);
+  EXPECT_EQ(alpha(30, 0), 0xFF);
+  EXPECT_EQ(alpha(30, 20), 0xFF);
+  cairo_surface_destroy(out);
+  wnd.DestroyWindow();
+  platform::MessageQueue::Instance().Reset();
+}
+
+TEST(ListScroll, WheelScrollsOverflowingRowsWithinTheirRange) {
+  TestWindow wnd(R"(<Window size="100,100"><List name="list" vscrollbar="true">
+      <ListContainerElement name="r0" height="30"/><ListContainerElement name="r1" height="30"/>
+      <ListContainerElement name="r2" height="30"/><ListContainerElement name="r3" height="30"/>
+      <ListContainerElement name="r4" height="30"/></List></Window>)");
+  HWND hwnd = wnd.Create(nullptr, "list", WS_POPUP, 0, 0, 0, 1, 1);
+  ASSERT_NE(hwnd, nullptr);
+  CPaintManagerUI& pm = wnd.GetPaintManager();
+  pm.UpdateLayout();
+  CControlUI* r0 = pm.FindControl("r0");
+  CControlUI* r4 = pm.FindControl("r4");
+  ASSERT_EQ(r0->GetPos().top, 0);
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r0->GetPos().top, -30);
+  EXPECT_EQ(r4->GetPos().bottom, 120);
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r4->GetPos().bottom, 100);  // no further than the last row
+  for (int i = 0; i < 3; ++i) CInputInjector::Wheel(hwnd, POINT{50, 50}, 1);
+  EXPECT_EQ(r0->GetPos().top, 0);
+  // Rows that fit do not scroll.
+  auto* list = static_cast<CListUI*>(pm.FindControl("list"));
+  list->RemoveAt(4);
+  list->RemoveAt(3);
+  pm.UpdateLayout();
+  CInputInjector::Wheel(hwnd, POINT{50, 50}, -1);
+  EXPECT_EQ(r0->GetPos().top, 0);
+  wnd.DestroyWindow();
+  platform::MessageQueue::Instance().Reset();
 }

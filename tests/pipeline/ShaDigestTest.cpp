@@ -1,52 +1,24 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "RefDigest.h"
 #include "common/TempDir.h"
 #include "pipeline/Sha256.h"
 #include "pipeline/ShaDigest.h"
 
 namespace {
 
-constexpr size_t kChunk = 131072;
+using pipetest::Pattern;
+using pipetest::RefDigest;
+using pipetest::RefHex;
 
-// Written apart from the code under test: one-shot SHA256() and plain loops.
-std::string RefHex(const std::string& bytes) {
-  unsigned char md[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), md);
-  std::string out;
-  char two[3];
-  for (unsigned char b : md) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    out += two;
-  }
-  return out;
-}
-
-std::string RefDigest(const std::string& content) {
-  if (content.empty()) return "";
-  std::vector<std::string> texts;
-  for (size_t at = 0; at < content.size(); at += kChunk)
-    texts.push_back(RefHex(content.substr(at, kChunk)));
-  std::sort(texts.begin(), texts.end());
-  std::string joined;
-  for (const auto& t : texts) joined += t;
-  return RefHex(joined) + std::to_string(content.size());
-}
-
-std::string Pattern(size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  unsigned x = seed * 2654435761u + 1;
-  for (size_t i = 0; i < n; ++i) {
-    x = x * 1103515245u + 12345u;
-    s[i] = static_cast<char>(x >> 24);
-  }
-  return s;
-}
+constexpr size_t kChunk = pipetest::kRefChunk;
 
 std::string ShellSha256(const std::string& path) {
   std::string cmd = "sha256sum '" + path + "'";
@@ -152,4 +124,22 @@ TEST(ShaDigestTest, SizeTailIsTheLow32BitsAsSigned) {
   for (int i = 0; i < 3; ++i) d.AddChunk(std::string(kChunk, '\0').data(), kChunk);
   EXPECT_EQ(d.Finish(3221225472LL), RefHex(zeroChunk + zeroChunk + zeroChunk) + "-1073741824");
   EXPECT_EQ(d.Finish(10), "") << "Finish drops the collected chunks";
+}
+
+TEST(ShaDigestTest, ThreeGibibyteSparseFileEndsInTheLow32BitsOfItsSize) {
+  kvtest::TempDir dir;
+  const std::string path = dir.Sub("sparse");
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, 3221225472LL), 0);
+  ::close(fd);
+  std::string digest;
+  int64_t size = 0;
+  ASSERT_TRUE(CShaDigest::OfFile(path, &digest, &size));
+  EXPECT_EQ(size, 3221225472LL);
+  // 24576 chunks of zeros: 24576 equal texts.
+  const std::string zeroText = RefHex(std::string(kChunk, '\0'));
+  std::string joined;
+  for (int i = 0; i < 24576; ++i) joined += zeroText;
+  EXPECT_EQ(digest, RefHex(joined) + "-1073741824");
 }

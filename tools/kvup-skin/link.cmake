@@ -1,1 +1,1 @@
-target_link_libraries(${tool} PRIVATE duilib)
+target_link_libraries(${tool} PRIVATE kvupui duilib)

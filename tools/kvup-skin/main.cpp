@@ -1,5 +1,11 @@
 // kvup-skin SKIN.xml [--png OUT.png] [--size WxH]: shows a skin in a window, or
 // renders it into a PNG file (headless), so that skins can be reviewed by eye.
+// Menu skins ("Menu", "MenuElement") are understood as well.
+#include <log4cplus/consoleappender.h>
+#include <log4cplus/initializer.h>
+#include <log4cplus/layout.h>
+#include <log4cplus/logger.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,6 +15,7 @@
 #include "duilib/CUIHost.h"
 #include "duilib/WindowImplBase.h"
 #include "platform/MessageQueue.h"
+#include "ui/CMenuBuilderCallback.h"
 
 namespace {
 
@@ -26,6 +33,10 @@ class SkinWindow : public DuiLib::WindowImplBase {
     if (msg == DuiLib::WM_NCHITTEST) return DuiLib::HTCLIENT;
     return WindowImplBase::HandleMessage(msg, w, l);
   }
+  // The program's own classes, so that menu skins can be looked at too.
+  DuiLib::CControlUI* CreateControl(const std::string& className) override {
+    return menuClasses_.CreateControl(className);
+  }
 
  protected:
   std::string GetSkinFolder() override { return ""; }
@@ -33,7 +44,17 @@ class SkinWindow : public DuiLib::WindowImplBase {
 
  private:
   std::string file_;
+  DuiLib::CMenuBuilderCallback menuClasses_;
 };
+
+// What is wrong with a skin (file and line) goes to standard error.
+void LogToStandardError() {
+  log4cplus::Logger root = log4cplus::Logger::getRoot();
+  log4cplus::SharedAppenderPtr err(new log4cplus::ConsoleAppender(true, true));
+  err->setLayout(std::make_unique<log4cplus::PatternLayout>("%-5p %m%n"));
+  root.addAppender(err);
+  root.setLogLevel(log4cplus::ERROR_LOG_LEVEL);
+}
 
 int Usage() {
   std::fprintf(stderr, "usage: kvup-skin SKIN.xml [--png OUT.png] [--size WxH]\n");
@@ -43,6 +64,8 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  log4cplus::Initializer logging;
+  LogToStandardError();
   std::string skin, png;
   DuiLib::SIZE size;
   for (int i = 1; i < argc; ++i) {
@@ -77,7 +100,7 @@ int main(int argc, char** argv) {
   auto* wnd = new SkinWindow(skin);
   if (wnd->Create(nullptr, skin, DuiLib::WS_POPUP | DuiLib::WS_CAPTION | DuiLib::WS_SYSMENU, 0, 100,
                   100, 400, 300) == nullptr) {
-    std::fprintf(stderr, "kvup-skin: the skin cannot be built (see the log)\n");
+    std::fprintf(stderr, "kvup-skin: the skin cannot be built\n");
     delete wnd;
     return 1;
   }

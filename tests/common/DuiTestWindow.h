@@ -1,4 +1,5 @@
-// A skinned window for tests: built from skin text, records every notification.
+// A skinned window for tests (user-interface test programs only): built from
+// skin text, records every notification.
 #pragma once
 
 #include <poll.h>
@@ -48,6 +49,11 @@ inline void Pump(int ms) {
     poll(&p, 1, next < 0 ? std::max(0, left) : std::min(std::max(0, left), next));
     q.DispatchPending();
   }
+}
+
+// Delivers what is queued and what that posts in turn, without waiting.
+inline void Settle() {
+  for (int i = 0; i < 20; ++i) platform::MessageQueue::Instance().DispatchPending();
 }
 
 }  // namespace duitest
