@@ -13,7 +13,7 @@
 
 using namespace DuiLib;
 
-TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesTheMenu) {
+TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesInnermostFirst) {
   if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
   auto host = std::make_unique<CGtkHost>();
   CGtkHost* gtk = host.get();
@@ -21,6 +21,7 @@ TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesTheMenu) {
   kvtest::TempDir dir;
   dir.WriteFile("menu.xml", R"(<Window><Menu itemtextcolor="#FF000000" bkcolor="#FFFFFFFF">
       <MenuElement name="m_start" text="开始上传"/><MenuElement name="m_exit" text="退出"/>
+      <MenuElement name="m_more" text="更多"><MenuElement name="m_sub" text="子项"/></MenuElement>
     </Menu></Window>)");
   CPaintManagerUI::SetResourcePath(dir.path());
   {
@@ -43,7 +44,7 @@ TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesTheMenu) {
     EXPECT_EQ(x, 300);
     EXPECT_EQ(y, 200);
     EXPECT_EQ(gdk_window_get_width(gdkWindow), 139);
-    EXPECT_EQ(gdk_window_get_height(gdkWindow), 68);
+    EXPECT_EQ(gdk_window_get_height(gdkWindow), 102);
 
     xtest::Click(300 + 70, 200 + 17);
     EXPECT_TRUE(xtest::PumpUntil([&] { return CMenuWnd::Observer().Count() == 0; }));
@@ -51,7 +52,14 @@ TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesTheMenu) {
     EXPECT_EQ(receiver->GetUserData(), "m_start");
     EXPECT_EQ(result.Count("menu_msg:mLabel"), 1);
 
+    // Escape closes the sub-menu, and the next one the menu, which has the keys again.
     open();
+    xtest::Move(300 + 70, 200 + 68 + 17);
+    ASSERT_TRUE(xtest::PumpUntil([&] { return CMenuWnd::Observer().Count() == 2; }));
+    CGtkHost::Pump(300);
+    xtest::Key(XK_Escape);
+    EXPECT_TRUE(xtest::PumpUntil([&] { return CMenuWnd::Observer().Count() == 1; }));
+    CGtkHost::Pump(300);
     xtest::Key(XK_Escape);
     EXPECT_TRUE(xtest::PumpUntil([&] { return CMenuWnd::Observer().Count() == 0; }));
     EXPECT_EQ(result.commands.size(), 1u);
