@@ -4,14 +4,14 @@
 
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
+#include "util/CommonUtils.h"
 #include "util/KvLog.h"
 
 namespace datafolder {
 namespace {
 
 void LogFailure(const char* function, const std::string& argument) {
-  KV_ERROR("", "Function [%s(%s)] failed: GetLastError [%u]", function, argument.c_str(),
-           platform::GetLastError());
+  KV_ERROR("", "%s", WindowsErrorText(function, argument).c_str());
 }
 
 bool EnsureFolder(const std::string& path) {

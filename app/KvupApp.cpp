@@ -9,13 +9,16 @@
 #include <thread>
 
 #include "app/COptions.h"
+#include "app/ClientEventWindow.h"
 #include "app/CommandLine.h"
 #include "app/LogSetup.h"
 #include "app/ServiceConfig.h"
 #include "app/SignalWatcher.h"
+#include "peer/ClientInterfaceMgr.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
+#include "store/CWriteDbMgr.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -37,15 +40,42 @@ void ApplyLaunchOptions(const LaunchOptions& launch) {
   ServiceConfig::Instance().SetHostName(launch.host);
 }
 
-// The start gate of the desktop-client link goes here: start the link and
-// wait for the client's start message (or a quit signal). False ends the run
-// with exit code 0 before any database is touched.
-bool PassStartGate(SignalWatcher& /*signals*/) {
-  return true;
+// Starts the link and waits, without a time limit, for the client's start
+// message. False ends the run with exit code 0 before any database is
+// touched: on SIGINT or SIGTERM, and when the link ended first (the client
+// went away or the port was taken), since nobody could start the run then.
+bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals) {
+  link.Init();
+  link.Start();
+  KV_TRACE("KVUP", "KVUP wait for event from CIMG");
+  const uint32_t woken = platform::WaitForMultipleObjects(
+      {&link.m_startEvent, &signals.Signalled(), &link.LinkEnded()}, false, platform::kInfinite);
+  if (woken == platform::kWaitObject0) {
+    KV_TRACE("KVUP", "KVUP now begin to work-");
+    return true;
+  }
+  if (woken == platform::kWaitObject0 + 2) {
+    KV_ERROR("KVUP", "KVUP the link ended before the start message, exit");
+  }
+  return false;
+}
+
+void StartEarlyWorkers() {
+  CWriteDbMgr::Instance().Init();
+  CWriteDbMgr::Instance().Start();
 }
 
 // Workers started before the storage check are stopped here when it fails.
-void StopEarlyWorkers() {}
+void StopEarlyWorkers() {
+  CWriteDbMgr::Instance().StopPool();
+}
+
+// The link is told to stop and its thread is joined before the frame ends.
+void StopLink(ClientInterfaceMgr& link) {
+  link.RequestStop();
+  link.CloseThread();
+  link.StopAndJoin();
+}
 
 }  // namespace
 
@@ -73,20 +103,33 @@ int KvupApp::Run(int argc, const char* const* argv) {
   RaiseOpenFilesLimit();
   SignalWatcher signals;
   signals.Start();
-  if (!PassStartGate(signals)) return 0;
-  curl_global_init(CURL_GLOBAL_ALL);
+  // Before the link thread, which reads the options, can make it.
   COptions& options = COptions::Instance();
+  ClientInterfaceMgr& link = ClientInterfaceMgr::Instance();
+  if (!PassStartGate(link, signals)) {
+    StopLink(link);
+    return 0;
+  }
+  curl_global_init(CURL_GLOBAL_ALL);
+  StartEarlyWorkers();
   options.m_userDataOverride = launch.userDataDir;
   if (!options.LoadStorage()) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);
     StopEarlyWorkers();
+    StopLink(link);
     curl_global_cleanup();
     return 0;
   }
   if (!options.FindUser()) options.AddUser();
+  ClientEventWindow clientEvents(link);
+  clientEvents.Attach();
   KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
   platform::RunMessageLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
+  clientEvents.Detach();
+  // Waits only as long as the pending writes take, so a retrying batch is kept.
+  CWriteDbMgr::Instance().FlushDrainAndStop();
+  StopLink(link);
   curl_global_cleanup();
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   instance.Release();

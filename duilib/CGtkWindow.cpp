@@ -82,6 +82,7 @@ CGtkWindow::CGtkWindow(CWindowWnd* wnd) : m_wnd(wnd), m_hwnd(wnd->GetHWND()) {
 
 CGtkWindow::~CGtkWindow() {
   StopHover();
+  if (m_focusSource != 0) g_source_remove(m_focusSource);
   g_signal_handlers_disconnect_by_data(m_area, this);
   g_signal_handlers_disconnect_by_data(m_window, this);
   gtk_widget_destroy(m_window);
@@ -245,21 +246,24 @@ gboolean CGtkWindow::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
   return TRUE;
 }
 
-gboolean CGtkWindow::OnFocus(GtkWidget*, GdkEventFocus* event, gpointer self) {
+// Focus events of several windows come in bursts, and one may be stale (the
+// window manager activating a window the user clicked after the click already
+// opened a pop-up that took the focus); decide once GTK is idle, by the state
+// the whole burst left.
+gboolean CGtkWindow::OnFocus(GtkWidget*, GdkEventFocus*, gpointer self) {
   auto* w = static_cast<CGtkWindow*>(self);
-  if (event->in != 0) {
-    CWindowWnd::MoveFocus(w->m_hwnd);
-  } else {
-    // The window that takes the focus reports it after this one lost it; decide
-    // once GTK is idle, so that a menu opening a sub-menu is not taken for a loss.
-    g_idle_add(OnFocusLostIdle, w->m_hwnd);
-  }
+  if (w->m_focusSource == 0) w->m_focusSource = g_idle_add(OnFocusSettled, w);
   return FALSE;
 }
 
-gboolean CGtkWindow::OnFocusLostIdle(gpointer hwnd) {
-  HWND lost = static_cast<HWND>(hwnd);
-  if (CWindowWnd::GetFocusWindow() == lost) CWindowWnd::MoveFocus(nullptr);
+gboolean CGtkWindow::OnFocusSettled(gpointer self) {
+  auto* w = static_cast<CGtkWindow*>(self);
+  w->m_focusSource = 0;
+  if (gtk_window_has_toplevel_focus(GTK_WINDOW(w->m_window)) != FALSE) {
+    CWindowWnd::MoveFocus(w->m_hwnd);
+  } else if (CWindowWnd::GetFocusWindow() == w->m_hwnd) {
+    CWindowWnd::MoveFocus(nullptr);
+  }
   return G_SOURCE_REMOVE;
 }
 

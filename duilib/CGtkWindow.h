@@ -48,7 +48,7 @@ class CGtkWindow {
   static gboolean OnDragMotion(GtkWidget*, GdkDragContext*, gint x, gint y, guint, gpointer self);
   static void OnDragLeave(GtkWidget*, GdkDragContext*, guint, gpointer self);
   static gboolean OnHoverTimeout(gpointer self);
-  static gboolean OnFocusLostIdle(gpointer hwnd);
+  static gboolean OnFocusSettled(gpointer self);
 
   LRESULT Send(UINT msg, WPARAM w, LPARAM l);
   void PointerAt(POINT pt, WPARAM keys);
@@ -63,6 +63,7 @@ class CGtkWindow {
   GtkWidget* m_window = nullptr;
   GtkWidget* m_area = nullptr;
   guint m_hoverSource = 0;
+  guint m_focusSource = 0;
   POINT m_lastPoint;
   WPARAM m_keyState = 0;
   int m_lastButton = 1;

@@ -27,55 +27,22 @@ ClientInterfaceMgr& ClientInterfaceMgr::Instance() {
 }
 
 ClientInterfaceMgr::ClientInterfaceMgr(uint16_t port)
-    : m_port(port), m_socketTable(peer::kTcpTablePath) {
-  KV_TRACE(kLog, "Task ClientInterfaceMgr: Constructor called. DMGR(0x%08X)",
-           static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)));
-}
+    : CSingleWorkerMgr(kLog, log4cplus::TRACE_LOG_LEVEL, kTaskNumber),
+      m_port(port),
+      m_socketTable(peer::kTcpTablePath) {}
 
 ClientInterfaceMgr::~ClientInterfaceMgr() {
-  const unsigned self = static_cast<unsigned>(reinterpret_cast<uintptr_t>(this));
-  KV_TRACE(kLog, " Before ~DMGR(0x%08X)", self);
-  KV_TRACE(kLog, "After  ~DMGR(0x%08X)", self);
-  StopAndJoin();
+  StopAndJoinWorkers();
   m_notifyWnd.store(nullptr);
 }
 
-int ClientInterfaceMgr::Start() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
-  if (m_thread) {
-    KV_DEBUG(kLog, "Task[%02d] can't be started, because the thread handle still exist.", 1);
-    return 1;
-  }
-  m_thread = std::make_unique<platform::Thread>([this] { LinkLoop(); });
-  KV_DEBUG(kLog, "Task[%02d] worker thread started, Thread ID=%d", 1,
-           static_cast<int>(m_thread->Id()));
-  m_thread->Start();
-  return 0;
-}
-
-int ClientInterfaceMgr::CloseThread() {
-  return 0;
-}
-
-void ClientInterfaceMgr::RequestStop() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
-  m_stop = true;
-}
-
-void ClientInterfaceMgr::StopAndJoin() {
-  RequestStop();
-  m_wakeEvent.Set();
-  std::unique_ptr<platform::Thread> thread;
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    thread = std::move(m_thread);
-  }
-  if (thread) thread->Join();
-}
-
-bool ClientInterfaceMgr::StopRequested() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
-  return m_stop;
+void ClientInterfaceMgr::WorkerMain() {
+  // Set however the loop ends, so that start-up never waits for a dead link.
+  struct EndMark {
+    platform::Event& ended;
+    ~EndMark() { ended.Set(); }
+  } mark{m_linkEnded};
+  LinkLoop();
 }
 
 void ClientInterfaceMgr::SendStatus(int32_t code) {

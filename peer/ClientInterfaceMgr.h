@@ -6,13 +6,13 @@
 //
 // Threads: the link loop and everything it calls run on the link thread.
 // SendStatus and SetNotifyWindow may be called from any thread (the
-// user-interface thread in practice); m_startEvent is waited on by start-up.
+// user-interface thread in practice); m_startEvent and LinkEnded() are waited
+// on by start-up. The owner stops and joins the link thread (StopAndJoin, or
+// at the latest the destructor).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,33 +21,33 @@
 #include "peer/MessageFramer.h"
 #include "platform/Event.h"
 #include "platform/MessageQueue.h"
-#include "platform/Thread.h"
+#include "workers/CSingleWorkerMgr.h"
 
-class ClientInterfaceMgr {
+class ClientInterfaceMgr : public CSingleWorkerMgr {
  public:
   static constexpr size_t kBufferSize = 16384;
+  static constexpr int kTaskNumber = 1;
 
   // The process's link, on the port of the run's launch options.
   static ClientInterfaceMgr& Instance();
 
   explicit ClientInterfaceMgr(uint16_t port);
-  virtual ~ClientInterfaceMgr();
-  ClientInterfaceMgr(const ClientInterfaceMgr&) = delete;
-  ClientInterfaceMgr& operator=(const ClientInterfaceMgr&) = delete;
-
-  virtual void Init() {}
-  virtual int Start();
-  virtual int CloseThread();
+  ~ClientInterfaceMgr() override;
 
   // Under m_lock, m_stop = 1; wakes nothing, the link sees it at its next wake.
-  void RequestStop();
+  void RequestStop() { SetStopFlag(); }
   // The owner's stop: requests the stop, wakes the link thread and joins it.
-  void StopAndJoin();
+  void StopAndJoin() { StopAndJoinWorkers(); }
+  // Set for good once a link thread has ended, whatever the reason (the client
+  // went away, the port could not be bound, a send failed, a stop).
+  platform::Event& LinkEnded() { return m_linkEnded; }
 
   // Any thread: sends code to the client if it has greeted.
   void SendStatus(int32_t code);
   void SetNotifyWindow(platform::HWND wnd) { m_notifyWnd.store(wnd); }
   bool PeerReady() const { return m_peerReady.load() != 0; }
+  // The drop window forgets the greeting when its client quits.
+  void ClearPeerReady() { m_peerReady.store(0); }
 
   // Parses one message, stores its cookies in COptions and returns its type
   // (-1 when it has none). Link thread.
@@ -60,6 +60,10 @@ class ClientInterfaceMgr {
 
   platform::Event m_startEvent{false, false};  // start-up waits on it
 
+ protected:
+  void WorkerMain() override;
+  void WakeWorker() override { m_wakeEvent.Set(); }
+
  private:
   enum class Step { kGoOn, kBroken, kEnd };
 
@@ -69,19 +73,16 @@ class ClientInterfaceMgr {
   Step SendPendingStatus(peer::LinkSocket& link);
   void Reply(peer::LinkSocket& link, const char* code);
   void OnPeerClosed();
-  bool StopRequested();
 
   std::atomic<platform::HWND> m_notifyWnd{nullptr};
-  std::recursive_mutex m_lock;
-  std::unique_ptr<platform::Thread> m_thread;  // GUARDED_BY(m_lock)
-  bool m_stop = false;                         // GUARDED_BY(m_lock)
   platform::Event m_statusEvent{false, false};
   std::atomic<int32_t> m_statusCode{15};
   std::atomic<uint8_t> m_peerReady{0};
 
   const uint16_t m_port;
   std::string m_socketTable;
-  platform::Event m_wakeEvent{true, false};  // set by StopAndJoin only
-  bool m_startAnswered = false;              // link thread only
-  std::vector<std::string> m_dropPaths;      // link thread only: paths of the last type 20
+  platform::Event m_wakeEvent{true, false};  // set by the owner's stop only
+  platform::Event m_linkEnded{true, false};
+  bool m_startAnswered = false;          // link thread only
+  std::vector<std::string> m_dropPaths;  // link thread only: paths of the last type 20
 };

@@ -287,6 +287,11 @@ void FileBackupMgr::recheckChangedFile(const std::string& path, const std::strin
   uploadQueue.push_back(std::move(record));
 }
 
+size_t FileBackupMgr::UploadQueueCount() {
+  FTL::CFScopedLock guard(lock);
+  return uploadQueue.size();
+}
+
 size_t FileBackupMgr::ChangedFileCount() {
   FTL::CFScopedLock guard(lock);
   return changedFiles.size();

@@ -53,6 +53,7 @@ class FileBackupMgr {
   void addBackupFile(const std::string& sha, int64_t fid, const std::string& path, int64_t pid,
                      int64_t size);                          // locked
   void takeUploadQueue(std::vector<BackupFileRecord>* out);  // locked
+  size_t UploadQueueCount();                                 // locked
   size_t PendingDigestCount();                               // locked
   void clearAll();
 

@@ -153,10 +153,10 @@ void CMenuWnd::GiveBackItems() {
   }
   m_pOwner->SetSubMenu(nullptr);
   m_pOwner->NeedUpdate();
-  // The owner's menu takes the focus back only from this menu, not from a
-  // window that took it and so closed every menu.
+  // The owner's menu takes the focus back (keys go to it again) only from this
+  // menu, not from a window that took it and so closed every menu.
   if (CWindowWnd::GetFocusWindow() == m_hWnd)
-    CWindowWnd::MoveFocus(m_pOwner->GetManager()->GetPaintWindow());
+    SetForegroundWindow(m_pOwner->GetManager()->GetPaintWindow());
   m_pLayout = nullptr;
 }
 

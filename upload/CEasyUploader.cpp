@@ -111,6 +111,8 @@ int32_t CEasyUploader::SendChunks() {
 
 CURLcode CEasyUploader::RunPass(char* buffer) {
   m_meter.Restart(CProgressMeter::Now(), m_param.size, m_receivedBytes);
+  m_schedule.Restart(CProgressMeter::Now(),
+                     static_cast<int64_t>(COptions::Instance().m_uploadSpeedLimitKb) * 1024);
   memset(buffer, 0, kChunkLength + 1);
   int64_t remaining = m_param.size - m_param.breakPoint;
   m_formFileName = m_param.name;
@@ -136,6 +138,7 @@ CURLcode CEasyUploader::RunPass(char* buffer) {
     remaining -= static_cast<int64_t>(chunkLength);
 
     const CURLcode code = m_lastCode = SendChunk(buffer, chunkLength);
+    if (code == CURLE_OK) m_schedule.Sent(static_cast<int64_t>(chunkLength));
     const bool accepted = processUpldRsp();
     if (remaining == 0) m_instant = false;
     if (code == CURLE_OK) {

@@ -20,6 +20,7 @@
 #include "upload/CUploadParam.h"
 #include "upload/CUploader.h"
 #include "upload/CUploaderContext.h"
+#include "upload/SendSchedule.h"
 
 namespace Json {
 class Value;
@@ -73,7 +74,7 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
 
   bool FreshHandle();
   void SetResponseCallbacks();
-  void SetTransferOptions();
+  void SetTransferOptions(size_t chunkLength);
   bool ParseResponse(Json::Value* root);
   bool ReadFileRecord(const Json::Value& file, bool initAnswer);
   bool OpenSource();
@@ -108,6 +109,7 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   int32_t m_refusalStatus = -1;
   bool m_instant = false;
 
+  SendSchedule m_schedule;         // the speed cap across the chunks of a pass
   CURLcode m_lastCode = CURLE_OK;  // the most recent transfer of this upload
   // A chunk answered 200 whose envelope refused it, did not parse, or held no
   // file: it does not count as accepted.

@@ -160,15 +160,16 @@ void CEasyUploader::PrepareTransfer() {
     fseeko(m_sourceFile, static_cast<off_t>(m_param.breakPoint), SEEK_SET);
 }
 
-void CEasyUploader::SetTransferOptions() {
+void CEasyUploader::SetTransferOptions(size_t chunkLength) {
   SetResponseCallbacks();
   curl_easy_setopt(m_handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(m_handle, CURLOPT_XFERINFOFUNCTION, &CEasyUploader::OnProgress);
   curl_easy_setopt(m_handle, CURLOPT_XFERINFODATA, this);
-  const int32_t limitKb = COptions::Instance().m_uploadSpeedLimitKb;
-  if (limitKb > 0)
-    curl_easy_setopt(m_handle, CURLOPT_MAX_SEND_SPEED_LARGE,
-                     static_cast<curl_off_t>(limitKb) * 1024);
+  // The cap (m_uploadSpeedLimitKb) is held over the pass, not per chunk.
+  const int64_t rate =
+      m_schedule.ChunkRate(CProgressMeter::Now(), static_cast<int64_t>(chunkLength));
+  if (rate > 0)
+    curl_easy_setopt(m_handle, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(rate));
 }
 
 CURLcode CEasyUploader::SendChunk(const char* data, size_t length) {
@@ -180,7 +181,7 @@ CURLcode CEasyUploader::SendChunk(const char* data, size_t length) {
       .AddParam("breakPoint", m_param.breakPoint)
       .AddParam("hash", m_param.hash)
       .AddParam("size", m_param.size);
-  SetTransferOptions();
+  SetTransferOptions(length);
   ChunkSource source{data, length, 0};
   m_form = curl_mime_init(m_handle);
   curl_mimepart* part = curl_mime_addpart(m_form);

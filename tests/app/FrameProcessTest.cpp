@@ -1,5 +1,6 @@
 // The frame as a process: the built kvup binary, launched with its own
-// user-data folder and lock folder.
+// user-data folder, lock folder and link port, and let past its start-up gate
+// by a desktop-client end in the test.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,8 +9,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
+#include "common/DesktopLink.h"
+#include "common/LoopbackSocket.h"
 #include "common/TempDir.h"
 #include "sqlite/DBWrapper.h"
 
@@ -21,7 +25,10 @@ class Frame : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directories(dir_.Sub("user")); }
 
+  // kvup on a link port of its own.
   pid_t Launch(std::vector<std::string> args) {
+    args.push_back("--port");
+    args.push_back(std::to_string(port_));
     const std::string binary = std::string(KVUP_BUILD_DIR) + "/kvup";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -54,12 +61,21 @@ class Frame : public ::testing::Test {
     return fs::exists(path);
   }
   std::string User() { return dir_.Sub("user"); }
+  // A run that got past the gate; the link stays open until the next call.
+  pid_t LaunchStarted(std::vector<std::string> args) {
+    const pid_t pid = Launch(std::move(args));
+    link_ = std::make_unique<kvtest::DesktopLink>();
+    EXPECT_TRUE(link_->StartKvup(port_));
+    return pid;
+  }
 
   kvtest::TempDir dir_;
+  uint16_t port_ = kvtest::FreeLoopbackPort();
+  std::unique_ptr<kvtest::DesktopLink> link_;
 };
 
 TEST_F(Frame, RunsSingleAndStopsInOrderOnSigterm) {
-  const pid_t first = Launch({"--user-data", User()});
+  const pid_t first = LaunchStarted({"--user-data", User()});
   ASSERT_TRUE(WaitForFile(User() + "/kvd/log"));
   for (const char* sub : {"config", "txlog", "cache"}) {
     EXPECT_TRUE(fs::exists(User() + "/kvd/" + sub)) << sub;
@@ -78,7 +94,7 @@ TEST_F(Frame, RunsSingleAndStopsInOrderOnSigterm) {
 }
 
 TEST_F(Frame, MissingUserDataFolderShowsTheTextAndExitsZero) {
-  EXPECT_EQ(WaitExit(Launch({"--user-data", dir_.Sub("absent")}), 15), 0);
+  EXPECT_EQ(WaitExit(LaunchStarted({"--user-data", dir_.Sub("absent")}), 15), 0);
   EXPECT_FALSE(fs::exists(dir_.Sub("absent")));
 }
 
@@ -88,12 +104,12 @@ TEST_F(Frame, UnknownOptionExitsTwo) {
 }
 
 TEST_F(Frame, DeletedLogRebuildsAndGarbageIsKeptAside) {
-  pid_t pid = Launch({"--user-data", User()});
+  pid_t pid = LaunchStarted({"--user-data", User()});
   ASSERT_TRUE(WaitForFile(User() + "/kvd/log"));
   kill(pid, SIGTERM);
   ASSERT_EQ(WaitExit(pid, 15), 0);
   ASSERT_TRUE(fs::remove(User() + "/kvd/log"));
-  pid = Launch({"--user-data", User()});
+  pid = LaunchStarted({"--user-data", User()});
   ASSERT_TRUE(WaitForFile(User() + "/kvd/log"));
   kill(pid, SIGTERM);
   ASSERT_EQ(WaitExit(pid, 15), 0);
@@ -104,7 +120,7 @@ TEST_F(Frame, DeletedLogRebuildsAndGarbageIsKeptAside) {
   EXPECT_EQ(aside, 0) << "a missing file rebuilds; it keeps nothing aside";
   std::ofstream(User() + "/kvd/txlog", std::ios::trunc) << "garbage";
   ASSERT_TRUE(fs::remove(User() + "/kvd/log"));
-  pid = Launch({"--user-data", User()});
+  pid = LaunchStarted({"--user-data", User()});
   ASSERT_TRUE(WaitForFile(User() + "/kvd/log"));
   kill(pid, SIGTERM);
   ASSERT_EQ(WaitExit(pid, 15), 0);

@@ -55,14 +55,15 @@ ChildProcess::~ChildProcess() {
   if (out_ >= 0) close(out_);
 }
 
-bool ChildProcess::Start(const std::vector<std::string>& args,
-                         const std::vector<std::string>& env) {
+bool ChildProcess::Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                         const std::string& workDir) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+  if (!workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
   std::vector<std::string> argTexts = args;
   std::vector<std::string> envTexts = MergedEnvironment(env);
   std::vector<char*> argv = Pointers(argTexts);

@@ -18,8 +18,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // args[0] is the program's path; env entries "NAME=VALUE" are added to
-  // (or replace in) the test's own environment.
-  bool Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+  // (or replace in) the test's own environment; a non-empty workDir is the
+  // child's working folder.
+  bool Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+             const std::string& workDir = "");
   // Everything the child wrote so far (stdout and stderr interleaved).
   std::string Output();
   // Waits until the output contains text; false after timeoutMs.

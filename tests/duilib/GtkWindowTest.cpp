@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "common/DuiTestWindow.h"
@@ -11,8 +12,7 @@
 #include "duilib/WindowFunctions.h"
 
 // Last: X11's macros (None, Bool, ...) clash with the headers above.
-#include <X11/extensions/XTest.h>
-#include <gdk/gdkx.h>
+#include "common/XTestInput.h"
 
 using namespace DuiLib;
 
@@ -32,30 +32,6 @@ void SendButton(GdkWindow* window, GdkEventType type, POINT pt) {
   gdk_event_free(event);
 }
 
-// Real pointer input through the X server (XTest): it goes to whatever window
-// the server finds under the pointer, as a user's would.
-void ServerMove(int x, int y) {
-  Display* dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
-  XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
-  XFlush(dpy);
-}
-void ServerButton(bool press) {
-  Display* dpy = gdk_x11_display_get_xdisplay(gdk_display_get_default());
-  XTestFakeButtonEvent(dpy, 1, press ? True : False, CurrentTime);
-  XFlush(dpy);
-}
-void ServerClick(int x, int y) {
-  ServerMove(x, y);
-  CGtkHost::Pump(50);
-  ServerButton(true);
-  ServerButton(false);
-}
-// Pumps until done() holds or about two seconds passed.
-bool PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 100 && !done(); ++i) CGtkHost::Pump(20);
-  return done();
-}
-
 void OfferFile(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer) {
   const gchar* uris[] = {"file:///tmp/%E4%B8%8A%E4%BC%A0.txt", nullptr};
   gtk_selection_data_set_uris(data, const_cast<gchar**>(uris));
@@ -68,8 +44,20 @@ class InputWindow : public duitest::TestWindow {
   std::vector<POINT> presses;
   std::vector<WPARAM> hoverKeys;
   std::vector<std::string> dropped;
-  int captionHeight = 0;  // the rows where WM_NCHITTEST answers HTCAPTION
+  std::vector<std::pair<UINT, WPARAM>> others;  // the messages below, in order
+  int captionHeight = 0;                        // the rows where WM_NCHITTEST answers HTCAPTION
   LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
+    switch (msg) {
+      case WM_RBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+      case WM_KEYDOWN:
+      case WM_SYSCOMMAND:
+      case WM_MOUSELEAVE:
+        others.emplace_back(msg, w);
+        break;
+      default:
+        break;
+    }
     if (msg == WM_NCHITTEST) {
       POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
       ScreenToClient(m_hWnd, &pt);
@@ -175,9 +163,9 @@ TEST_F(GtkHostTest, ClicksOutsideTheRoundedCornersFallThrough) {
   HWND hwnd = wnd.Create(nullptr, "round", WS_POPUP | WS_VISIBLE, 0, 100, 100, 10, 10);
   ASSERT_NE(hwnd, nullptr);
   CGtkHost::Pump(400);
-  ServerClick(100 + 2, 100 + 2);   // inside the window's box, outside the corner
-  ServerClick(100 + 60, 100 + 1);  // the middle of the top edge is inside
-  ASSERT_TRUE(PumpUntil([&] { return !wnd.presses.empty(); }));
+  xtest::Click(100 + 2, 100 + 2);   // inside the window's box, outside the corner
+  xtest::Click(100 + 60, 100 + 1);  // the middle of the top edge is inside
+  ASSERT_TRUE(xtest::PumpUntil([&] { return !wnd.presses.empty(); }));
   CGtkHost::Pump(100);
   ASSERT_EQ(wnd.presses.size(), 1u);
   EXPECT_EQ(wnd.presses[0].x, 60);
@@ -203,17 +191,17 @@ TEST_F(GtkHostTest, AFileDraggedOverTheWindowHoversWithTheButtonHeldAndDrops) {
   gtk_widget_show_all(source);
   CGtkHost::Pump(400);
 
-  ServerMove(430, 130);
+  xtest::Move(430, 130);
   CGtkHost::Pump(50);
-  ServerButton(true);
+  xtest::Button(true);
   for (int i = 1; i <= 10; ++i) {
-    ServerMove(430 - i * 27, 130 + i);
+    xtest::Move(430 - i * 27, 130 + i);
     CGtkHost::Pump(30);
   }
   // Resting over the window during the drag.
-  EXPECT_TRUE(PumpUntil([&] { return !target.hoverKeys.empty(); }));
-  ServerButton(false);
-  EXPECT_TRUE(PumpUntil([&] { return !target.dropped.empty(); }));
+  EXPECT_TRUE(xtest::PumpUntil([&] { return !target.hoverKeys.empty(); }));
+  xtest::Button(false);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return !target.dropped.empty(); }));
   ASSERT_FALSE(target.hoverKeys.empty());
   EXPECT_EQ(target.hoverKeys.back(), MK_LBUTTON);
   EXPECT_EQ(target.dropped, (std::vector<std::string>{"/tmp/上传.txt"}));
@@ -227,20 +215,46 @@ TEST_F(GtkHostTest, APressOnTheCaptionMovesTheWindowWithThePointer) {
   HWND hwnd = wnd.Create(nullptr, "caption", WS_POPUP | WS_VISIBLE, 0, 100, 100, 120, 80);
   ASSERT_NE(hwnd, nullptr);
   CGtkHost::Pump(400);
-  ServerMove(160, 110);
+  xtest::Move(160, 110);
   CGtkHost::Pump(50);
-  ServerButton(true);
+  xtest::Button(true);
   CGtkHost::Pump(50);
   for (int i = 1; i <= 5; ++i) {
-    ServerMove(160 + i * 10, 110 + i * 6);
+    xtest::Move(160 + i * 10, 110 + i * 6);
     CGtkHost::Pump(30);
   }
-  ServerButton(false);
-  EXPECT_TRUE(PumpUntil([&] { return wnd.GetWindowRect().left == 150; }));
+  xtest::Button(false);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return wnd.GetWindowRect().left == 150; }));
   EXPECT_EQ(wnd.GetWindowRect(), (RECT{150, 130, 270, 210}));
   EXPECT_TRUE(wnd.presses.empty());
   // Below the caption a press is the client's.
-  ServerClick(160, 170);
-  EXPECT_TRUE(PumpUntil([&] { return !wnd.presses.empty(); }));
+  xtest::Click(160, 170);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return !wnd.presses.empty(); }));
+  wnd.DestroyWindow();
+}
+
+TEST_F(GtkHostTest, ServerInputBecomesTheWindowMessages) {
+  InputWindow wnd(R"(<Window size="120,80"><VerticalLayout bkcolor="#FF336699"/></Window>)");
+  HWND hwnd = wnd.Create(nullptr, "input", WS_POPUP | WS_VISIBLE, 0, 100, 100, 120, 80);
+  ASSERT_NE(hwnd, nullptr);
+  CGtkHost::Pump(400);
+  using Seen = std::pair<UINT, WPARAM>;
+  const auto saw = [&](UINT msg, WPARAM w) {
+    return std::find(wnd.others.begin(), wnd.others.end(), Seen{msg, w}) != wnd.others.end();
+  };
+  xtest::RightClick(150, 130);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return saw(WM_RBUTTONDOWN, MK_RBUTTON); }));
+  xtest::Click(150, 130);
+  xtest::Button(true);
+  xtest::Button(false);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return saw(WM_LBUTTONDBLCLK, MK_LBUTTON); }));
+  xtest::Key(XK_Escape);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return saw(WM_KEYDOWN, VK_ESCAPE); }));
+  xtest::Move(400, 400);
+  EXPECT_TRUE(xtest::PumpUntil([&] { return saw(WM_MOUSELEAVE, 0); }));
+  // The window manager's close button arrives as SC_CLOSE, which closes the window.
+  gtk_window_close(GTK_WINDOW(gtk_->NativeWindow(hwnd)));
+  EXPECT_TRUE(xtest::PumpUntil([&] { return saw(WM_SYSCOMMAND, SC_CLOSE); }));
+  EXPECT_TRUE(xtest::PumpUntil([&] { return !platform::IsWindow(hwnd); }));
   wnd.DestroyWindow();
 }

@@ -66,6 +66,7 @@ TEST_F(ResumeStateTest, RowsGoToTheQueueOrBackToTheDigestsAndLeaveTheTable) {
   FileBackupMgr store(options_);
   store.loadResumeState();
 
+  EXPECT_EQ(store.UploadQueueCount(), 1u);
   std::vector<BackupFileRecord> queue;
   store.takeUploadQueue(&queue);
   ASSERT_EQ(queue.size(), 1u) << "only the unchanged file resumes at once";

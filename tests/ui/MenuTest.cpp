@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "MenuResultWindow.h"
 #include "app/Messages.h"
 #include "common/DuiTestWindow.h"
 #include "common/LogCapture.h"
@@ -34,23 +35,6 @@ const char* kMenuSkin = R"(<?xml version="1.0" encoding="utf-8"?>
     <MenuElement name="m_exit" text="退出" checked="false" checkimg="file='red.png' dest='4,9,20,25'"/>
   </Menu>
 </Window>)";
-
-// Stands in for the drop window: a chosen item arrives as 0x7f0 and becomes the
-// "menu_msg" notification of the control that opened the menu.
-class ResultWindow : public duitest::TestWindow {
- public:
-  ResultWindow()
-      : TestWindow(R"(<Window size="131,36"><HorizontalLayout>
-          <Label name="mLabel" text="拖拽上传"/></HorizontalLayout></Window>)") {}
-  std::vector<LPARAM> commands;
-
-  LRESULT HandleMessage(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg != msg::WM_MENU_COMMAND) return TestWindow::HandleMessage(msg, w, l);
-    commands.push_back(l);
-    if (l != 0) GetPaintManager().SendNotify(reinterpret_cast<CControlUI*>(l), "menu_msg", w, l);
-    return 0;
-  }
-};
 
 class MenuTest : public ::testing::Test {
  protected:
@@ -118,7 +102,7 @@ class MenuTest : public ::testing::Test {
 
   kvtest::TempDir dir_;
   CHeadlessHost* host_ = nullptr;
-  ResultWindow result_;
+  menutest::ResultWindow result_;
   CControlUI* receiver_ = nullptr;
 };
 

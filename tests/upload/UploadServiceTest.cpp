@@ -12,10 +12,16 @@
 #include <random>
 #include <sstream>
 
+#include "app/COptions.h"
+#include "app/ServiceConfig.h"
 #include "common/ChildProcess.h"
+#include "common/LogCapture.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/ShaDigest.h"
+#include "upload/CEasyUploader.h"
+#include "upload/CUpldThreadMgr.h"
+#include "upload/CUploaderMgr.h"
 
 namespace {
 
@@ -67,10 +73,11 @@ class UploadServiceTest : public ::testing::Test {
     return rc;
   }
 
-  Json::Value Tree() {
+  // The "data" of a control endpoint's answer.
+  Json::Value Control(const std::string& path) {
     std::string body;
     CURL* h = curl_easy_init();
-    const std::string url = service_->BaseUrl() + "/kvup-control/tree?account=alice";
+    const std::string url = service_->BaseUrl() + path;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
@@ -79,7 +86,18 @@ class UploadServiceTest : public ::testing::Test {
     Json::Value root;
     std::istringstream in(body);
     Json::parseFromStream(Json::CharReaderBuilder(), in, &root, nullptr);
-    return root["data"]["entries"];
+    return root["data"];
+  }
+
+  Json::Value Tree() { return Control("/kvup-control/tree?account=alice")["entries"]; }
+
+  // How many requests the fault rule saw (-1 when there is no such rule). A
+  // rule "ENDPOINT:delay=0" counts an endpoint's requests without changing them.
+  int64_t Seen(const std::string& rule) {
+    const Json::Value rules = Control("/kvup-control/faults")["rules"];
+    for (const Json::Value& r : rules)
+      if (r["rule"].asString() == rule) return r["seen"].asInt64();
+    return -1;
   }
 
   Json::Value Entry(const std::string& name) {
@@ -269,6 +287,285 @@ TEST_F(UploadServiceTest, FileThatShrinksMidUploadEndsAsChanged) {
   // Only whole chunks that were read went out.
   EXPECT_EQ(e["breakPoint"].asInt64() % 131072, 0);
   EXPECT_LE(e["breakPoint"].asInt64(), 1000000);
+}
+
+}  // namespace
+
+namespace {
+
+const char* const kChunks = "breakPointUploadAction:delay=0";
+const char* const kInits = "breakPointUploadInitAction:delay=0";
+const char* const kInfos = "getFileAction:delay=0";
+
+TEST_F(UploadServiceTest, InitAnsweredCompleteEndsInstantAndSendsNothing) {
+  StartService({"breakPointUploadInitAction:complete", kChunks});
+  const std::string f = MakeFile("held.bin", 300000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] held.bin: 秒传: 秒传"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kChunks), 0);
+}
+
+TEST_F(UploadServiceTest, ChunkAnsweredCompleteEndsInstantBeforeTheLastAndDoneOnIt) {
+  StartService({"breakPointUploadAction:complete:times=1", kChunks});
+  const std::string early = MakeFile("early.bin", 500000);
+  ASSERT_EQ(Upload({early}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] early.bin: 秒传"), std::string::npos) << output_;
+  // The loop stopped after the first of four chunks.
+  EXPECT_EQ(Seen(kChunks), 1);
+
+  service_.reset();
+  StartService({"breakPointUploadAction:complete:every=2", kChunks});
+  const std::string last = MakeFile("last.bin", 200000);
+  ASSERT_EQ(Upload({last}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] last.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kChunks), 2);
+  ExpectStored(last);
+}
+
+TEST_F(UploadServiceTest, BreakPointBeyondTheFileSizeSendsNothingAndEndsDone) {
+  StartService({"breakPointUploadInitAction:breakpoint=99999999", kChunks});
+  const std::string f = MakeFile("beyond.bin", 1000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] beyond.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kChunks), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The engine in this process: controllers, the upload pool and uploaders
+// talk to the stand-in service directly, so a test can act on a task while
+// its chunks go out.
+class UploadEngineTest : public UploadServiceTest {
+ protected:
+  void SetUp() override {
+    curl_global_init(CURL_GLOBAL_ALL);
+    saved_ = COptions::Instance().m_retryCount;
+  }
+  void TearDown() override {
+    CUpldThreadMgr::Instance().Stop();
+    COptions::Instance().m_retryCount = saved_;
+    curl_global_cleanup();
+  }
+
+  void Connect() {
+    COptions& options = COptions::Instance();
+    options.ClearCookies();
+    options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
+    options.BuildCookieHeader();
+    options.BuildSessionParam();
+    ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
+  }
+
+  CUploadParam ParamOf(const std::string& path) {
+    CUploadParam p;
+    EXPECT_TRUE(CShaDigest::OfFile(path, &p.hash, &p.size));
+    p.folder = path.substr(0, path.rfind('/'));
+    p.name = path.substr(path.rfind('/') + 1);
+    p.taskIndex = 1;
+    p.pid = Control("/wbx/filebackup/getSubFilesAction.json?gSessionId=s1")["root"]["id"].asInt64();
+    return p;
+  }
+
+  // Waits (at most 60 s) until the task is in `state`.
+  bool WaitForState(CUploaderContext& task, int32_t state) {
+    for (int i = 0; i < 3000 && task.GetState() != state; ++i) usleep(20000);
+    return task.GetState() == state;
+  }
+
+  // The service's break point once it stopped changing: it still reads the
+  // bytes of an aborted chunk that were in flight, at its throttled rate.
+  int64_t SettledBreakPoint(const std::string& name) {
+    int64_t last = -1;
+    for (int i = 0; i < 30; ++i) {
+      const int64_t now = Entry(name)["breakPoint"].asInt64();
+      if (now == last) return now;
+      last = now;
+      usleep(1000000);
+    }
+    return last;
+  }
+
+  int32_t saved_ = 0;
+};
+
+TEST_F(UploadEngineTest, PauseMidChunkKeepsTheLastCompletedBreakPointThenResumesFromTheService) {
+  // The first two chunks crawl, so the pause lands inside the second.
+  StartService({"breakPointUploadAction:throttle=40000:times=2", kChunks, kInits, kInfos});
+  Connect();
+  const std::string f = MakeFile("paused.bin", 700000);
+  CUpldThreadMgr::Instance().Start();
+  CUploaderMgr task;
+  task.SetParam(ParamOf(f));
+  ASSERT_EQ(task.Start(), 0);
+  // The second chunk request arrived, so the first was accepted.
+  for (int i = 0; i < 1500 && Seen(kChunks) < 2; ++i) usleep(20000);
+  ASSERT_EQ(Seen(kChunks), 2);
+  EXPECT_EQ(task.Pause(), TaskState::Pausing);
+  ASSERT_TRUE(WaitForState(task, TaskState::Paused));
+  // The aborted chunk does not count: the task keeps the first one's end.
+  EXPECT_EQ(task.Param().breakPoint, 131072);
+  EXPECT_GT(task.Param().fid, 0);
+  EXPECT_EQ(Seen(kChunks), 2);
+
+  // The service may have kept part of the aborted chunk: the resumed task
+  // asks for the service's break point and sends from there.
+  const int64_t held = SettledBreakPoint("paused.bin");
+  ASSERT_GE(held, 131072);
+  ASSERT_EQ(task.Start(), 0);
+  ASSERT_TRUE(WaitForState(task, TaskState::Done));
+  EXPECT_EQ(Seen(kInits), 1);
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 2 + (700000 - held + 131071) / 131072);
+  EXPECT_EQ(task.Param().breakPoint, 700000);
+  ExpectStored(f);
+}
+
+TEST_F(UploadEngineTest, ResumedTaskSendsFromTheServiceBreakPointNotTheStoredOne) {
+  StartService({"breakPointUploadAction:status=500:every=3:times=1", kChunks, kInits, kInfos});
+  Connect();
+  const std::string f = MakeFile("resumed.bin", 600000);
+  COptions::Instance().m_retryCount = 0;
+  CUploaderContext firstContext;
+  firstContext.SetState(TaskState::Transferring);
+  CEasyUploader first(nullptr, &firstContext);
+  first.SetParam(ParamOf(f));
+  // No restart allowed: the third chunk's 500 ends the first run.
+  EXPECT_EQ(first.Upload(), TaskState::NetworkError);
+  ASSERT_EQ(Entry("resumed.bin")["breakPoint"].asInt64(), 262144);
+
+  CUploadParam stored = ParamOf(f);
+  stored.fid = first.CurrentParam().fid;
+  stored.breakPoint = 131072;  // behind the service
+  CUploaderContext context;
+  context.SetState(TaskState::Transferring);
+  CEasyUploader second(nullptr, &context);
+  second.SetParam(stored);
+  EXPECT_EQ(second.Upload(), TaskState::Done);
+  EXPECT_EQ(Seen(kInits), 1);
+  EXPECT_EQ(Seen(kInfos), 1);
+  // Three chunks before, three from 262144 on (no refused chunk at 131072).
+  EXPECT_EQ(Seen(kChunks), 6);
+  EXPECT_EQ(context.Param().breakPoint, 600000);
+  ExpectStored(f);
+}
+
+// Plays the user deleting the task at the moment its last chunk was
+// accepted, before the upload applied its result.
+class DeletedWhenSent : public CUploaderContext {
+ public:
+  int32_t GetState() override {
+    const int32_t state = CUploaderContext::GetState();
+    if (uploader && state == TaskState::Transferring &&
+        uploader->CurrentParam().breakPoint == uploader->CurrentParam().size) {
+      SetState(TaskState::Destroying);
+      SetDestroyFlag(1);
+    }
+    return state;
+  }
+  CEasyUploader* uploader = nullptr;
+};
+
+TEST_F(UploadEngineTest, DeletingATaskWhoseTransferCompletedEndsDestroyed) {
+  StartService();
+  Connect();
+  const std::string f = MakeFile("deleted.bin", 300000);
+  kvtest::LogCapture log;
+  DeletedWhenSent context;
+  context.SetState(TaskState::Transferring);
+  CEasyUploader job(nullptr, &context);
+  context.uploader = &job;
+  job.SetParam(ParamOf(f));
+  EXPECT_EQ(job.Upload(), TaskState::Destroyed);
+  EXPECT_EQ(context.CUploaderContext::GetState(), TaskState::Destroyed);
+  EXPECT_TRUE(log.Contains(
+      "Task[01]: PostDownload, explicitly change state from 2 - 完成 to 6(Destroyed)", "ESYUPLD"));
+  ExpectStored(f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UploadEngineTest, ReUploadRunsTheTaskOnItsOwnWorker) {
+  StartService({kChunks});
+  Connect();
+  const std::string f = MakeFile("again.bin", 400000);
+  kvtest::LogCapture log;
+  CUploaderMgr task;
+  task.SetParam(ParamOf(f));
+  task.SetState(TaskState::Paused);
+  ASSERT_EQ(task.ReUpload(), 0);
+  ASSERT_TRUE(WaitForState(task, TaskState::Done));
+  // The worker is still known until Finalize forgets it.
+  EXPECT_EQ(task.ReUpload(), 1);
+  EXPECT_EQ(task.Finalize(1), 0);
+  EXPECT_EQ(task.Param().breakPoint, 400000);
+  EXPECT_EQ(Seen(kChunks), 4);
+  ExpectStored(f);
+  EXPECT_TRUE(log.Contains("Task[01]: [ReUpload] - After  [EasyUploader] Start. Result = 2 - 完成",
+                           "ULMGR"));
+  EXPECT_TRUE(log.Contains("Task[01]: [StartUpload] - TimeCost", "TIME"));
+}
+
+}  // namespace
+
+namespace {
+
+size_t Ignore(char*, size_t size, size_t count, void*) {
+  return size * count;
+}
+
+// A file above 4 GiB: the service already holds its first 4 GiB less
+// 400000 bytes (zeros, like the sparse source), so only the tail crosses the
+// wire, at break points beyond 32 bits; the service rebuilds its digest from
+// every byte it holds and completes the file only when it matches.
+TEST_F(UploadServiceTest, FileAboveFourGibCompletesFromABreakPointBeyond32Bits) {
+  const int64_t size = (int64_t{1} << 32) + 300000;
+  const int64_t held = (int64_t{1} << 32) - 400000;
+  const std::string path = dir_.Sub("big.bin");
+  std::string tail(600000, '\0');
+  std::mt19937 random(42);
+  for (char& c : tail) c = static_cast<char>(random());
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.seekp((int64_t{1} << 32) - 300000);
+    out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+  }
+  ASSERT_EQ(truncate(path.c_str(), size), 0);
+
+  StartService({kChunks});
+  const int64_t root =
+      Control("/wbx/filebackup/getSubFilesAction.json?gSessionId=s1")["root"]["id"].asInt64();
+  const std::string body =
+      "gSessionId=s1&pid=" + std::to_string(root) + "&name=big.bin&size=" + std::to_string(size);
+  const std::string url = service_->BaseUrl() + "/wbx/filebackup/breakPointUploadInitAction.json?";
+  CURL* h = curl_easy_init();
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Ignore);
+  ASSERT_EQ(curl_easy_perform(h), CURLE_OK);
+  curl_easy_cleanup(h);
+  const std::string upload = Entry("big.bin")["upload"].asString();
+  ASSERT_FALSE(upload.empty());
+  service_->Stop();
+  ASSERT_EQ(truncate(upload.c_str(), held), 0);
+  ASSERT_TRUE(service_->Restart()) << service_->error();
+
+  ASSERT_EQ(Upload({path}), 0) << output_;
+  const Json::Value e = Entry("big.bin");
+  EXPECT_EQ(e["status"].asInt(), 1);
+  EXPECT_EQ(e["size"].asInt64(), size);
+  // Six chunks from the held bytes on, none from 0.
+  EXPECT_EQ(Seen(kChunks), 6);
+  std::ifstream stored(e["content"].asString(), std::ios::binary);
+  stored.seekg(held);
+  std::string sent(static_cast<size_t>(size - held), '\0');
+  stored.read(sent.data(), static_cast<std::streamsize>(sent.size()));
+  EXPECT_EQ(stored.gcount(), size - held);
+  EXPECT_TRUE(sent.substr(100000) == tail) << "the bytes sent differ";
+  EXPECT_EQ(sent.substr(0, 100000), std::string(100000, '\0'));
 }
 
 }  // namespace

@@ -1,6 +1,14 @@
 #include "tools/kvup-service/Envelope.h"
 
+#include <json/reader.h>
 #include <json/writer.h>
+
+#include <memory>
+
+bool Envelope::Parse(const std::string& text, Json::Value* out) {
+  std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), out, nullptr);
+}
 
 std::string Envelope::Compact(const Json::Value& value) {
   Json::StreamWriterBuilder builder;

@@ -17,6 +17,8 @@ class Envelope {
   static std::string TextOf(StoreCode code);
   static Json::Value FileJson(const FileView& v);
   static std::string Compact(const Json::Value& value);
+  // False when `text` is not JSON.
+  static bool Parse(const std::string& text, Json::Value* out);
 
   static constexpr int kNoSession = 100001;
   static constexpr int kBadParam = 100002;

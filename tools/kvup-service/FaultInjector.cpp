@@ -16,10 +16,15 @@ struct KindName {
   bool needsValue;
 };
 const KindName kKinds[] = {
-    {"status", FaultKind::kStatus, true},     {"envelope", FaultKind::kEnvelope, true},
-    {"text", FaultKind::kText, false},        {"delay", FaultKind::kDelay, true},
-    {"stall", FaultKind::kStall, true},       {"cut", FaultKind::kCut, false},
+    {"status", FaultKind::kStatus, true},
+    {"envelope", FaultKind::kEnvelope, true},
+    {"text", FaultKind::kText, false},
+    {"delay", FaultKind::kDelay, true},
+    {"stall", FaultKind::kStall, true},
+    {"cut", FaultKind::kCut, false},
     {"throttle", FaultKind::kThrottle, true},
+    {"complete", FaultKind::kComplete, false},
+    {"breakpoint", FaultKind::kBreakPoint, true},
 };
 
 bool Number(const std::string& text, int64_t* out) {

@@ -10,6 +10,9 @@
 //   cut             handle the request, then close the connection halfway
 //                   through the answer's body
 //   throttle=BPS    read the request body and send the answer at BPS bytes/s
+//   complete        handle the request, then answer its file as complete
+//                   ("data"."file"."status" 1)
+//   breakpoint=N    handle the request, then answer "data"."file"."breakPoint" N
 // A rule fires on every Nth matching request (default every one), or with
 // probability P from a generator seeded with S (default 1), at most M times.
 // Safe from any request thread; every firing is logged.
@@ -23,7 +26,17 @@
 #include <string>
 #include <vector>
 
-enum class FaultKind { kStatus, kEnvelope, kText, kDelay, kStall, kCut, kThrottle };
+enum class FaultKind {
+  kStatus,
+  kEnvelope,
+  kText,
+  kDelay,
+  kStall,
+  kCut,
+  kThrottle,
+  kComplete,
+  kBreakPoint
+};
 
 struct FaultRule {
   std::string spec;

@@ -75,12 +75,27 @@ void ServiceServer::ShapeAnswer(bool cut, int64_t rate, httplib::Response& res) 
       });
 }
 
+// Changes the file record of a handled answer; an answer without one stays.
+void ServiceServer::RewriteFile(const std::vector<FaultRule>& rewrites, httplib::Response& res) {
+  Json::Value root;
+  if (rewrites.empty() || !Envelope::Parse(res.body, &root)) return;
+  Json::Value& file = root["data"]["file"];
+  if (!file.isObject()) return;
+  for (const FaultRule& f : rewrites) {
+    if (f.kind == FaultKind::kComplete) file["status"] = 1;
+    if (f.kind == FaultKind::kBreakPoint) file["breakPoint"] = Json::Int64(f.value);
+  }
+  res.set_content(Envelope::Compact(root), "application/json;charset=UTF-8");
+}
+
 void ServiceServer::Serve(const std::string& endpoint, const httplib::Request& req,
                           httplib::Response& res, const httplib::ContentReader* reader,
                           const Body& handle) {
   bool cut = false;
   int64_t rate = 0;
+  std::vector<FaultRule> rewrites;
   for (const FaultRule& f : faults_.Decide(endpoint)) {
+    if (f.kind == FaultKind::kComplete || f.kind == FaultKind::kBreakPoint) rewrites.push_back(f);
     if (f.kind == FaultKind::kDelay && !stop_.SleepFor(f.value)) return;
     if (f.kind == FaultKind::kStall) {
       stop_.SleepFor(f.value);
@@ -97,6 +112,7 @@ void ServiceServer::Serve(const std::string& endpoint, const httplib::Request& r
   }
   ByteThrottle throttle(rate, &stop_);
   handle(&throttle);
+  RewriteFile(rewrites, res);
   if (cut || rate > 0) ShapeAnswer(cut, rate, res);
 }
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/kvup-service/CloudStore.h"
 #include "tools/kvup-service/Endpoints.h"
@@ -31,6 +32,7 @@ class ServiceServer {
              const httplib::ContentReader* reader, const Body& handle);
   bool AnswerInstead(const FaultRule& f, httplib::Response& res);
   void ShapeAnswer(bool cut, int64_t rate, httplib::Response& res);
+  static void RewriteFile(const std::vector<FaultRule>& rewrites, httplib::Response& res);
   void Route();
   void RouteControl();
 

@@ -1,0 +1,51 @@
+#include "app/ClientEventWindow.h"
+
+#include "app/COptions.h"
+#include "app/Messages.h"
+#include "peer/ClientInterfaceMgr.h"
+#include "util/KvLog.h"
+
+namespace {
+
+constexpr int32_t kPeerQuit = 9;
+constexpr int32_t kNoPeerEvent = 15;
+
+}  // namespace
+
+ClientEventWindow::~ClientEventWindow() {
+  Detach();
+}
+
+bool ClientEventWindow::Attach() {
+  if (hwnd_ != nullptr) return true;
+  hwnd_ = platform::CreateWindowHandle(this);
+  if (hwnd_ == nullptr) return false;
+  link_.SetNotifyWindow(hwnd_);
+  // A quit or a close that came before the handle existed was posted to no
+  // window; only the peer event tells of it.
+  if (COptions::Instance().m_peerEvent.load() == kPeerQuit) {
+    platform::PostMessage(hwnd_, msg::WM_CLIENT_EVENT, 0, 0);
+  }
+  return true;
+}
+
+void ClientEventWindow::Detach() {
+  if (hwnd_ == nullptr) return;
+  link_.SetNotifyWindow(nullptr);
+  platform::DestroyWindowHandle(hwnd_);
+  hwnd_ = nullptr;
+}
+
+platform::LRESULT ClientEventWindow::HandleMessage(platform::UINT msg, platform::WPARAM,
+                                                   platform::LPARAM) {
+  if (msg == msg::WM_CLIENT_EVENT) OnClientEvent();
+  return 0;
+}
+
+void ClientEventWindow::OnClientEvent() {
+  const int32_t event = COptions::Instance().m_peerEvent.exchange(kNoPeerEvent);
+  KV_TRACE("KVUP", "KVUP client event: %d", event);
+  if (event != kPeerQuit) return;
+  link_.ClearPeerReady();
+  platform::PostQuitMessage(0);
+}
