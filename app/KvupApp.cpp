@@ -18,6 +18,7 @@
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
+#include "store/CWriteDbMgr.h"
 #include "util/KvLog.h"
 
 namespace {
@@ -57,6 +58,16 @@ bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals) {
     KV_ERROR("KVUP", "KVUP the link ended before the start message, exit");
   }
   return false;
+}
+
+void StartEarlyWorkers() {
+  CWriteDbMgr::Instance().Init();
+  CWriteDbMgr::Instance().Start();
+}
+
+// Workers started before the storage check are stopped here when it fails.
+void StopEarlyWorkers() {
+  CWriteDbMgr::Instance().StopPool();
 }
 
 // The link is told to stop and its thread is joined before the frame ends.
@@ -100,9 +111,11 @@ int KvupApp::Run(int argc, const char* const* argv) {
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
+  StartEarlyWorkers();
   options.m_userDataOverride = launch.userDataDir;
   if (!options.LoadStorage()) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);
+    StopEarlyWorkers();
     StopLink(link);
     curl_global_cleanup();
     return 0;
@@ -114,6 +127,8 @@ int KvupApp::Run(int argc, const char* const* argv) {
   platform::RunMessageLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
   clientEvents.Detach();
+  // Waits only as long as the pending writes take, so a retrying batch is kept.
+  CWriteDbMgr::Instance().FlushDrainAndStop();
   StopLink(link);
   curl_global_cleanup();
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));

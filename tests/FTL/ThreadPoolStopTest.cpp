@@ -68,25 +68,43 @@ TEST(ThreadPoolStop, ModeTwoIsIgnoredOnceThenTheStopHolds) {
   EXPECT_TRUE(pool.StopEvent().IsSet());
 }
 
+// Two jobs run side by side; stopping one leaves the other and the pool going.
+// The second thread may start late under load, so the test waits until both
+// jobs run instead of reading the thread count right after Start.
 TEST(ThreadPoolStop, JobStopEventStopsOnlyThatJob) {
   Recorder rec;
   std::atomic<int> result{-1};
+  std::atomic<int> otherTurns{0};
   std::atomic<FTL::CFJobBase<TestParam*>*> running{nullptr};
+  std::atomic<FTL::CFJobBase<TestParam*>*> other{nullptr};
   Pool pool(nullptr);
   ASSERT_TRUE(pool.Start(2, 2));
-  ASSERT_TRUE(pool.QueueJob(TestJob::Make("one", &rec, [&](TestJob& j) {
-    running = &j;
-    FTL::WaitResult r;
-    while ((r = j.WaitToContinue()) == FTL::WaitContinue)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    result = r;
-  })));
-  ASSERT_TRUE(WaitUntil([&] { return running.load() != nullptr; }));
+  auto looping = [&](std::atomic<FTL::CFJobBase<TestParam*>*>* self, std::atomic<int>* turns) {
+    return [&, self, turns](TestJob& j) {
+      *self = &j;
+      FTL::WaitResult r;
+      while ((r = j.WaitToContinue()) == FTL::WaitContinue) {
+        if (turns != nullptr) ++*turns;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      if (turns == nullptr) result = r;
+    };
+  };
+  ASSERT_TRUE(pool.QueueJob(TestJob::Make("one", &rec, looping(&running, nullptr))));
+  ASSERT_TRUE(pool.QueueJob(TestJob::Make("two", &rec, looping(&other, &otherTurns))));
+  ASSERT_TRUE(WaitUntil([&] { return running.load() != nullptr && other.load() != nullptr; }));
   running.load()->RequestStop();
   ASSERT_TRUE(WaitUntil([&] { return rec.Count("finish:") == 1; }));
+  EXPECT_EQ(rec.With("finish:"), (std::vector<std::string>{"finish:one"}));
   EXPECT_EQ(result.load(), FTL::WaitStop);
   EXPECT_FALSE(pool.StopEvent().IsSet());
+  // The other job still gets WaitContinue after the stop of the first.
+  const int seen = otherTurns.load();
+  ASSERT_TRUE(WaitUntil([&] { return otherTurns.load() > seen + 2; }));
   EXPECT_EQ(pool.RunningThreadCount(), 2);
+  other.load()->RequestStop();
+  ASSERT_TRUE(pool.WaitJobsDone(10000));
+  EXPECT_EQ(rec.Count("finish:two"), 1u);
 }
 
 // A job that ignores every stop for longer than WaitThreadsExit waits: the

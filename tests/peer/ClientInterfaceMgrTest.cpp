@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -324,6 +326,46 @@ TEST_F(LinkTest, OwnerStopEndsALinkThatWaitsForItsClient) {
   link_->StopAndJoin();  // would hang if the wait for a client could not be woken
   kvtest::LoopbackClient late;
   EXPECT_FALSE(late.Connect(port_));
+}
+
+TEST_F(LinkTest, ManagerShapeLogsAtTraceAndRefusesASecondStart) {
+  kvtest::LogCapture log;
+  auto link = std::make_unique<ClientInterfaceMgr>(kvtest::FreeLoopbackPort());
+  char address[32];
+  std::snprintf(address, sizeof address, "0x%08" PRIXPTR, reinterpret_cast<uintptr_t>(link.get()));
+  EXPECT_EQ(log.Lines().back(), std::string("ClientInterfaceMgr|TRACE|Task ClientInterfaceMgr: "
+                                            "Constructor called. DMGR(") +
+                                    address + ")");
+  ASSERT_EQ(link->Start(), 0);
+  EXPECT_TRUE(log.Contains("Task[01] worker thread started, Thread ID=", "ClientInterfaceMgr"));
+  EXPECT_EQ(link->Start(), 1);
+  EXPECT_EQ(log.Count("Task[01] can't be started, because the thread handle still exist."), 1);
+  EXPECT_EQ(link->LiveWorkers(), 1);
+  link.reset();  // joins the link thread that still waits for its client
+  const auto lines = log.Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2],
+            std::string("ClientInterfaceMgr|TRACE| Before ~DMGR(") + address + ")");
+  EXPECT_EQ(lines.back(), std::string("ClientInterfaceMgr|TRACE|After  ~DMGR(") + address + ")");
+}
+
+TEST_F(LinkTest, LinkEndIsMarkedForATakenPortAndForTheClientsClose) {
+  kvtest::LoopbackListener other;
+  ASSERT_TRUE(other.Open());
+  ClientInterfaceMgr taken(other.port());
+  taken.SetNotifyWindow(window_);
+  ASSERT_EQ(taken.Start(), 0);
+  EXPECT_EQ(WaitForSingleObject(taken.LinkEnded(), kLong), kWaitObject0);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 15);  // nothing is reported for it
+  platform::MessageQueue::Instance().DispatchPending();
+  EXPECT_TRUE(recorder_.messages.empty());
+
+  StartAndConnect();
+  Greet();
+  EXPECT_NE(WaitForSingleObject(link_->LinkEnded(), 0), kWaitObject0);
+  client_.Close();
+  EXPECT_EQ(WaitForSingleObject(link_->LinkEnded(), kLong), kWaitObject0);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
 }
 
 }  // namespace

@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "app/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
+#include "platform/Event.h"
 #include "sqlite/DBWrapper.h"
 #include "sqlite/DbSchema.h"
 #include "store/CWriteDbMgr.h"
@@ -103,4 +108,155 @@ TEST_F(WriteDbTest, ABatchThatCannotBeOpenedIsDroppedWithItsLine) {
   EXPECT_TRUE(log.Contains(
       "CWriteDbHandler::Run: logging failed: INSERT INTO last_tx_status VALUES(NULL, 7,1);",
       "WRDBHDLR"));
+}
+
+namespace {
+
+// Holds an exclusive lock on a database file from a second connection.
+class DbLockHolder {
+ public:
+  explicit DbLockHolder(const std::string& path) {
+    ok_ = sqlite3_open(path.c_str(), &db_) == SQLITE_OK &&
+          sqlite3_exec(db_, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+  ~DbLockHolder() {
+    Release();
+    sqlite3_close(db_);
+  }
+  bool ok() const { return ok_; }
+  void Release() {
+    if (ok_) sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr);
+    ok_ = false;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+  bool ok_ = false;
+};
+
+// A writer whose log-file jobs hold their pool thread in JobStarted until the
+// test lets them go, so that later jobs wait in the queue; it records the
+// priority of every txlog job in the order the pool starts them.
+class GatedWriter : public CWriteDbMgr {
+ public:
+  void JobStarted(int32_t, Job* job) override {
+    if (job->param->dbPath.find("txlog") != std::string::npos) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      started_.push_back(job->priority);
+      return;
+    }
+    ++gated_;
+    platform::WaitForMultipleObjects({&one_, &all_}, false, platform::kInfinite);
+  }
+  int Gated() const { return gated_.load(); }
+  void LetOneGo() { one_.Set(); }
+  void LetAllGo() { all_.Set(); }
+  std::vector<int32_t> Started() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return started_;
+  }
+
+ private:
+  std::atomic<int> gated_{0};
+  platform::Event one_{false, false};
+  platform::Event all_{true, false};
+  std::mutex mutex_;
+  std::vector<int32_t> started_;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST_F(WriteDbTest, ABatchThatMeetsALockedDatabaseNineTimesIsDroppedWithItsText) {
+  kvtest::LogCapture log;
+  CWriteDbMgr mgr;
+  ASSERT_TRUE(mgr.Start());
+  DbLockHolder holder(Path(dbschema::Database::kLog));
+  ASSERT_TRUE(holder.ok());
+  mgr.AddLog(3, 2, "held", "/x");
+  // Nine attempts with eight pauses of 1500 ms between them, and one after the last.
+  ASSERT_TRUE(mgr.Drain(60000));
+  EXPECT_EQ(log.Count("database is locked", "SQLITE"), 9);
+  EXPECT_EQ(log.Count("CWriteDbHandler::Run: open db failed", "WRDBHDLR"), 0);
+  EXPECT_TRUE(log.Contains(
+      "CWriteDbHandler::Run: logging failed: INSERT INTO log VALUES(NULL,'held','/x',3,2,7);",
+      "WRDBHDLR"));
+  holder.Release();
+  EXPECT_TRUE(Rows(dbschema::Database::kLog, "SELECT name FROM log;").empty());
+}
+
+TEST_F(WriteDbTest, AfterClosingNewJobsRunBehindTheWaitingMinusOneJobs) {
+  GatedWriter mgr;
+  ASSERT_TRUE(mgr.Start());
+  // Occupy all five threads: each log job holds its thread, so the next one
+  // finds every thread busy and adds one.
+  for (int i = 1; i <= 5; ++i) {
+    mgr.AddLog(i, 1, "gate", "/g");
+    ASSERT_TRUE(WaitFor([&] { return mgr.Gated() == i; }));
+  }
+  mgr.AddTxStatus(1);
+  mgr.FlushTxlog();  // -1
+  mgr.m_closing = 1;
+  mgr.AddTxStatus(2);
+  mgr.FlushTxlog();  // 0, queued behind any -1 job
+  mgr.m_closing = 0;
+  mgr.AddTxStatus(3);
+  mgr.FlushTxlog();  // -1 again: it overtakes the waiting 0 job
+  EXPECT_TRUE(mgr.Started().empty());
+  // One thread goes on and takes the waiting jobs one after the other.
+  mgr.LetOneGo();
+  ASSERT_TRUE(WaitFor([&] { return mgr.Started().size() == 3; }));
+  mgr.LetAllGo();
+  ASSERT_TRUE(mgr.Drain(60000));
+  EXPECT_EQ(mgr.Started(), (std::vector<int32_t>{-1, -1, 0}));
+  auto rows =
+      Rows(dbschema::Database::kTxlog, "SELECT txstatus FROM last_tx_status ORDER BY rowid;");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0][0], "1");
+  EXPECT_EQ(rows[1][0], "3");
+  EXPECT_EQ(rows[2][0], "2");
+  EXPECT_EQ(Rows(dbschema::Database::kLog, "SELECT name FROM log;").size(), 5u);
+}
+
+TEST_F(WriteDbTest, StopPoolEndsABatchThatIsRetryingWithoutWritingIt) {
+  kvtest::LogCapture log;
+  CWriteDbMgr mgr;
+  ASSERT_TRUE(mgr.Start());
+  DbLockHolder holder(Path(dbschema::Database::kTxlog));
+  ASSERT_TRUE(holder.ok());
+  mgr.AddTxStatus(4);
+  mgr.FlushTxlog();
+  ASSERT_TRUE(WaitFor([&] { return log.Count("database is locked", "SQLITE") >= 1; }));
+  mgr.StopPool();
+  EXPECT_FALSE(mgr.HasPool());
+  // Ended by the stop, not by running out of attempts.
+  EXPECT_FALSE(log.Contains("logging failed", "WRDBHDLR"));
+  holder.Release();
+  EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT txstatus FROM last_tx_status;").empty());
+  // Without a pool a later batch is kept, not lost.
+  mgr.AddTxStatus(5);
+  mgr.FlushTxlog();
+  EXPECT_EQ(mgr.TxlogCount(), 1);
+}
+
+// Up to five jobs of the writer run at once; on one file they must not make
+// each other fail until a batch runs out of attempts.
+TEST_F(WriteDbTest, ABurstOfJobsOnOneFileLosesNoRow) {
+  kvtest::LogCapture log;
+  CWriteDbMgr mgr;
+  ASSERT_TRUE(mgr.Start());
+  constexpr int kRows = 120;
+  for (int i = 0; i < kRows; ++i) mgr.AddLog(i, 1, "burst" + std::to_string(i), "/b");
+  ASSERT_TRUE(mgr.Drain(120000));
+  EXPECT_FALSE(log.Contains("logging failed", "WRDBHDLR"));
+  EXPECT_EQ(Rows(dbschema::Database::kLog, "SELECT DISTINCT name FROM log;").size(),
+            static_cast<size_t>(kRows));
 }

@@ -510,3 +510,62 @@ TEST_F(UploadEngineTest, ReUploadRunsTheTaskOnItsOwnWorker) {
 }
 
 }  // namespace
+
+namespace {
+
+size_t Ignore(char*, size_t size, size_t count, void*) {
+  return size * count;
+}
+
+// A file above 4 GiB: the service already holds its first 4 GiB less
+// 400000 bytes (zeros, like the sparse source), so only the tail crosses the
+// wire, at break points beyond 32 bits; the service rebuilds its digest from
+// every byte it holds and completes the file only when it matches.
+TEST_F(UploadServiceTest, FileAboveFourGibCompletesFromABreakPointBeyond32Bits) {
+  const int64_t size = (int64_t{1} << 32) + 300000;
+  const int64_t held = (int64_t{1} << 32) - 400000;
+  const std::string path = dir_.Sub("big.bin");
+  std::string tail(600000, '\0');
+  std::mt19937 random(42);
+  for (char& c : tail) c = static_cast<char>(random());
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.seekp((int64_t{1} << 32) - 300000);
+    out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+  }
+  ASSERT_EQ(truncate(path.c_str(), size), 0);
+
+  StartService({kChunks});
+  const int64_t root =
+      Control("/wbx/filebackup/getSubFilesAction.json?gSessionId=s1")["root"]["id"].asInt64();
+  const std::string body =
+      "gSessionId=s1&pid=" + std::to_string(root) + "&name=big.bin&size=" + std::to_string(size);
+  const std::string url = service_->BaseUrl() + "/wbx/filebackup/breakPointUploadInitAction.json?";
+  CURL* h = curl_easy_init();
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Ignore);
+  ASSERT_EQ(curl_easy_perform(h), CURLE_OK);
+  curl_easy_cleanup(h);
+  const std::string upload = Entry("big.bin")["upload"].asString();
+  ASSERT_FALSE(upload.empty());
+  service_->Stop();
+  ASSERT_EQ(truncate(upload.c_str(), held), 0);
+  ASSERT_TRUE(service_->Restart()) << service_->error();
+
+  ASSERT_EQ(Upload({path}), 0) << output_;
+  const Json::Value e = Entry("big.bin");
+  EXPECT_EQ(e["status"].asInt(), 1);
+  EXPECT_EQ(e["size"].asInt64(), size);
+  // Six chunks from the held bytes on, none from 0.
+  EXPECT_EQ(Seen(kChunks), 6);
+  std::ifstream stored(e["content"].asString(), std::ios::binary);
+  stored.seekg(held);
+  std::string sent(static_cast<size_t>(size - held), '\0');
+  stored.read(sent.data(), static_cast<std::streamsize>(sent.size()));
+  EXPECT_EQ(stored.gcount(), size - held);
+  EXPECT_TRUE(sent.substr(100000) == tail) << "the bytes sent differ";
+  EXPECT_EQ(sent.substr(0, 100000), std::string(100000, '\0'));
+}
+
+}  // namespace
