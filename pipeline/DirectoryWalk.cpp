@@ -49,7 +49,10 @@ void DirectoryWalk::Walk(const std::string& folder, bool* reported) {
         hooks_.pauseAfterBatch();
       }
     }
-    if (i + 1 < entries.size()) waitResult_ = hooks_.waitToContinue();
+    // A stop seen below ends this level too: a walk that went on here would
+    // finish with the rest of that folder silently missing.
+    if (waitResult_ == FTL::WaitContinue && i + 1 < entries.size())
+      waitResult_ = hooks_.waitToContinue();
   }
   // A folder reported below this one is below the caller's folder too.
   if (below) *reported = true;

@@ -4,7 +4,8 @@
 // it. The pause and stop state is asked for once a listing is open and before
 // every further entry, so every listing (one entry, or none) ends with a
 // correct answer and every counted file is handed over unless a pause or stop
-// really came.
+// really came. A stop seen at any level ends the whole walk, even when the
+// pause that caused it is over by the time an outer level would ask again.
 //
 // Runs on the walking thread (a TravelDirHandler job); the store's operations
 // take its lock where they need it.

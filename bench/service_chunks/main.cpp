@@ -1,12 +1,17 @@
 // bench_service_chunks [CHUNKS]: one plain libcurl client sends CHUNKS (8192 by
 // default, 1 GiB) multipart chunks of 128 KiB over one keep-alive connection,
 // first to the service's sink endpoint (read and dropped), then to the real
-// chunk endpoint (stored, digested, acknowledged), and prints both times.
+// chunk endpoint (stored, digested, acknowledged), and prints both times with
+// the CPU time the service spent on each (steadier than wall time on a busy
+// machine).
 #include <curl/curl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -87,6 +92,21 @@ int64_t InitUpload(const std::string& base, int chunks) {
   return at == std::string::npos ? 0 : std::atoll(body.c_str() + at + 5);
 }
 
+// User plus system CPU seconds of a process so far.
+double CpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(in, line);
+  size_t at = line.rfind(')');  // the command name may hold blanks
+  if (at == std::string::npos) return 0;
+  std::istringstream fields(line.substr(at + 2));
+  std::string skip;
+  for (int i = 3; i < 14; ++i) fields >> skip;
+  double user = 0, system = 0;
+  fields >> user >> system;
+  return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,16 +138,20 @@ int main(int argc, char** argv) {
   curl_easy_setopt(warm.curl, CURLOPT_WRITEDATA, &warm.body);
   curl_easy_perform(warm.curl);
 
+  double cpu0 = CpuSeconds(service.pid());
   double sink = Send(service.BaseUrl(), chunks, data, true, 0, hash);
+  double cpu1 = CpuSeconds(service.pid());
   int64_t fid = InitUpload(service.BaseUrl(), chunks);
+  double cpu2 = CpuSeconds(service.pid());
   double upload = fid > 0 ? Send(service.BaseUrl(), chunks, data, false, fid, hash) : -1;
+  double cpu3 = CpuSeconds(service.pid());
   if (sink <= 0 || upload <= 0) return 1;
   double mib = static_cast<double>(chunks) * kChunk / 1048576.0;
   std::printf("chunks %d x 128 KiB (%.0f MiB), one keep-alive connection\n", chunks, mib);
-  std::printf("sink endpoint:   %.3f s  %.1f us/chunk  %.0f MiB/s\n", sink, sink * 1e6 / chunks,
-              mib / sink);
-  std::printf("upload endpoint: %.3f s  %.1f us/chunk  %.0f MiB/s\n", upload, upload * 1e6 / chunks,
-              mib / upload);
+  std::printf("sink endpoint:   %.3f s  %.1f us/chunk  %.0f MiB/s  service CPU %.2f s\n", sink,
+              sink * 1e6 / chunks, mib / sink, cpu1 - cpu0);
+  std::printf("upload endpoint: %.3f s  %.1f us/chunk  %.0f MiB/s  service CPU %.2f s\n", upload,
+              upload * 1e6 / chunks, mib / upload, cpu3 - cpu2);
   std::printf("ratio upload/sink: %.2f (target <= 1.5)\n", upload / sink);
   service.Stop();
   curl_global_cleanup();

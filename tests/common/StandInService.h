@@ -31,6 +31,7 @@ class StandInService {
   bool Restart();
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   // "http://127.0.0.1:PORT"
   std::string BaseUrl() const;
   const std::string& root() const { return root_; }

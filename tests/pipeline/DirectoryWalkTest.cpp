@@ -82,3 +82,16 @@ TEST(DirectoryWalkTest, AStopBetweenEntriesHandsNothingOverAndCreatesNothing) {
   EXPECT_TRUE(missing.created.empty());
   EXPECT_EQ(missing.waits, 0);
 }
+
+TEST(DirectoryWalkTest, AStopInsideASubfolderEndsTheWholeWalk) {
+  kvtest::TempDir dir;
+  for (int i = 0; i < 3; ++i) dir.WriteFile("drop/a/f" + std::to_string(i), "x");
+  dir.WriteFile("drop/b/g", "x");
+  WalkProbe probe;
+  probe.stopAtWait = 3;  // drop opened, a opened, before a's second file
+  probe.Run(dir.Sub("drop"));
+  EXPECT_EQ(probe.waits, 3) << "the outer level asks no more after the stop";
+  EXPECT_TRUE(probe.batches.empty()) << "no partial folder is handed over as done";
+  EXPECT_TRUE(probe.created.empty());
+  EXPECT_EQ(probe.store.RemainingFiles(), 4);
+}

@@ -9,9 +9,14 @@ namespace {
 const char* kLogger = "kvup-service";
 const char* kColumns = "id, account, pid, name, type, status, hash, size, upload_size";
 
+// A cached statement, made ready for its next use when the call is done.
 struct Statement {
   sqlite3_stmt* st;
-  ~Statement() { sqlite3_finalize(st); }
+  ~Statement() {
+    if (st == nullptr) return;
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+  }
 };
 
 void BindText(sqlite3_stmt* st, int index, const std::string& text) {
@@ -39,6 +44,7 @@ std::string Select(const char* where) {
 }  // namespace
 
 MetaDb::~MetaDb() {
+  for (auto& [sql, st] : statements_) sqlite3_finalize(st);
   sqlite3_close(db_);
 }
 
@@ -69,10 +75,17 @@ bool MetaDb::Exec(const char* sql) {
   return false;
 }
 
-sqlite3_stmt* MetaDb::Prepare(const char* sql) {
+// Every chunk looks its file up: statements are compiled once and kept.
+sqlite3_stmt* MetaDb::Prepare(const std::string& sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second;
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
-    KV_ERROR(kLogger, "SQL prepare failed: %s (%s)", sql, sqlite3_errmsg(db_));
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    KV_ERROR(kLogger, "SQL prepare failed: %s (%s)", sql.c_str(), sqlite3_errmsg(db_));
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  statements_.emplace(sql, st);
   return st;
 }
 
@@ -88,7 +101,7 @@ std::vector<MetaEntry> MetaDb::Many(sqlite3_stmt* st) {
 }
 
 std::optional<MetaEntry> MetaDb::Find(int64_t id, const std::string& account) {
-  Statement s{Prepare(Select("id = ?1 AND account = ?2;").c_str())};
+  Statement s{Prepare(Select("id = ?1 AND account = ?2;"))};
   if (s.st == nullptr) return std::nullopt;
   sqlite3_bind_int64(s.st, 1, id);
   BindText(s.st, 2, account);
@@ -96,7 +109,7 @@ std::optional<MetaEntry> MetaDb::Find(int64_t id, const std::string& account) {
 }
 
 std::optional<MetaEntry> MetaDb::FindRoot(const std::string& account) {
-  Statement s{Prepare(Select("account = ?1 AND type = 0;").c_str())};
+  Statement s{Prepare(Select("account = ?1 AND type = 0;"))};
   if (s.st == nullptr) return std::nullopt;
   BindText(s.st, 1, account);
   return One(s.st);
@@ -104,7 +117,7 @@ std::optional<MetaEntry> MetaDb::FindRoot(const std::string& account) {
 
 std::optional<MetaEntry> MetaDb::FindChild(const std::string& account, int64_t pid,
                                            const std::string& name) {
-  Statement s{Prepare(Select("account = ?1 AND pid = ?2 AND name = ?3;").c_str())};
+  Statement s{Prepare(Select("account = ?1 AND pid = ?2 AND name = ?3;"))};
   if (s.st == nullptr) return std::nullopt;
   BindText(s.st, 1, account);
   sqlite3_bind_int64(s.st, 2, pid);
@@ -115,8 +128,7 @@ std::optional<MetaEntry> MetaDb::FindChild(const std::string& account, int64_t p
 std::optional<MetaEntry> MetaDb::FindComplete(const std::string& account, const std::string& hash,
                                               int64_t size) {
   Statement s{Prepare(
-      Select("account = ?1 AND type = 1 AND status = 1 AND hash = ?2 AND size = ?3 LIMIT 1;")
-          .c_str())};
+      Select("account = ?1 AND type = 1 AND status = 1 AND hash = ?2 AND size = ?3 LIMIT 1;"))};
   if (s.st == nullptr) return std::nullopt;
   BindText(s.st, 1, account);
   BindText(s.st, 2, hash);
@@ -125,7 +137,7 @@ std::optional<MetaEntry> MetaDb::FindComplete(const std::string& account, const 
 }
 
 std::vector<MetaEntry> MetaDb::Children(const std::string& account, int64_t pid) {
-  Statement s{Prepare(Select("account = ?1 AND pid = ?2 AND type <> 0 ORDER BY id;").c_str())};
+  Statement s{Prepare(Select("account = ?1 AND pid = ?2 AND type <> 0 ORDER BY id;"))};
   if (s.st == nullptr) return {};
   BindText(s.st, 1, account);
   sqlite3_bind_int64(s.st, 2, pid);
@@ -133,7 +145,7 @@ std::vector<MetaEntry> MetaDb::Children(const std::string& account, int64_t pid)
 }
 
 std::vector<MetaEntry> MetaDb::All(const std::string& account) {
-  Statement s{Prepare(Select("account = ?1 ORDER BY id;").c_str())};
+  Statement s{Prepare(Select("account = ?1 ORDER BY id;"))};
   if (s.st == nullptr) return {};
   BindText(s.st, 1, account);
   return Many(s.st);

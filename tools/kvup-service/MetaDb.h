@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -56,9 +57,10 @@ class MetaDb {
 
  private:
   bool Exec(const char* sql);
-  sqlite3_stmt* Prepare(const char* sql);
+  sqlite3_stmt* Prepare(const std::string& sql);
   std::optional<MetaEntry> One(sqlite3_stmt* st);
   std::vector<MetaEntry> Many(sqlite3_stmt* st);
 
   sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
