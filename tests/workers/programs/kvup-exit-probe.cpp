@@ -1,6 +1,7 @@
 // Starts the worker of every manager the way kvup does, leaves them all busy
 // and returns from main, so that the process-wide managers are destroyed at
 // exit with their workers still running. Usage: kvup-exit-probe USER_DATA_DIR
+#include <curl/curl.h>
 #include <log4cplus/consoleappender.h>
 #include <log4cplus/initializer.h>
 #include <log4cplus/logger.h>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -111,6 +113,9 @@ int main(int argc, char** argv) {
 
   // The order of kvup's start-up: the options, the link, the writer, the storage, the rest.
   LaunchOptions::Current().linkPort = 0;
+  // As in kvup, libcurl (and with it OpenSSL) lives until the workers are gone.
+  curl_global_init(CURL_GLOBAL_ALL);
+  std::atexit(curl_global_cleanup);
   COptions& options = COptions::Instance();
   ClientInterfaceMgr::Instance().Start();
   CWriteDbMgr::Instance().Start();
