@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "FTL/CFCriticalSection.h"
@@ -105,6 +106,14 @@ class CFPoolMgr : public IFThreadPoolCallBack<P*> {
   }
 
   void SetAccepting(bool accepting) { m_accepting = accepting; }
+
+  // For a manager that lives as a function-local static, called right after
+  // it is made: at exit its pool then stops before the manager's destruction
+  // begins, so no pool thread calls a notification on a half-destroyed object.
+  template <typename M>
+  static bool StopPoolAtExit() {
+    return std::atexit([] { static_cast<CFPoolMgr&>(M::Instance()).StopPool(); }) == 0;
+  }
 
   CFCriticalSection m_lock;
 

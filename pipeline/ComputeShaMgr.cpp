@@ -9,6 +9,8 @@ const char* const kLog = "ComputeShaMgr";
 
 ComputeShaMgr& ComputeShaMgr::Instance() {
   static ComputeShaMgr instance;
+  static const bool stopsAtExit = StopPoolAtExit<ComputeShaMgr>();
+  (void)stopsAtExit;
   return instance;
 }
 

@@ -10,6 +10,8 @@ const char* const kLog = "TravelDirMgr";
 
 TravelDirMgr& TravelDirMgr::Instance() {
   static TravelDirMgr instance;
+  static const bool stopsAtExit = StopPoolAtExit<TravelDirMgr>();
+  (void)stopsAtExit;
   return instance;
 }
 

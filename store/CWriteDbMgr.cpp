@@ -25,6 +25,8 @@ std::string Text(const std::string& text) {
 
 CWriteDbMgr& CWriteDbMgr::Instance() {
   static CWriteDbMgr instance;
+  static const bool stopsAtExit = StopPoolAtExit<CWriteDbMgr>();
+  (void)stopsAtExit;
   return instance;
 }
 

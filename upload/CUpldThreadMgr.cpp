@@ -9,6 +9,8 @@ const char* const kLog = "UpldThreadMGR";
 
 CUpldThreadMgr& CUpldThreadMgr::Instance() {
   static CUpldThreadMgr instance;
+  static const bool stopsAtExit = StopPoolAtExit<CUpldThreadMgr>();
+  (void)stopsAtExit;
   return instance;
 }
 

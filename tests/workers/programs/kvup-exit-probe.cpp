@@ -55,6 +55,8 @@ class BusyPoolMgr : public FTL::CFPoolMgr<ProbeParam> {
  public:
   static BusyPoolMgr& Instance() {
     static BusyPoolMgr instance;
+    static const bool stopsAtExit = StopPoolAtExit<BusyPoolMgr>();
+    (void)stopsAtExit;
     return instance;
   }
   void Add() { Submit(new BusyJob, 0); }
