@@ -98,6 +98,7 @@ StoreCode CloudStore::FindFolder(const std::string& account, int64_t pid, MetaEn
 
 int64_t CloudStore::HeldBytes(int64_t id) {
   auto it = uploads_.find(id);
+  if (it != uploads_.end() && it->second->busy) return it->second->heldAtStart;
   if (it != uploads_.end() && it->second->loaded) return it->second->stream.Bytes();
   return FileLength(UploadPath(id));
 }
@@ -302,6 +303,7 @@ StoreCode CloudStore::BeginChunk(const std::string& account, int64_t fid, int64_
         return rc;
       }
     }
+    up->heldAtStart = breakPoint;
     up->busy = true;
   }
   // Busy: nobody else touches this upload's stream or file until EndChunk.

@@ -81,6 +81,9 @@ class CloudStore {
     ChunkDigestStream stream;
     bool loaded = false;  // stream matches the content file
     bool busy = false;
+    // While busy the stream belongs to the writing request; readers see the
+    // break point the chunk started from.
+    int64_t heldAtStart = 0;
   };
 
   // REQUIRES: mu_ held.
