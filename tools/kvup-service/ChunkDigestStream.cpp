@@ -3,7 +3,7 @@
 #include <algorithm>
 
 void ChunkDigestStream::Feed(const char* data, size_t n) {
-  bytes_ += static_cast<int64_t>(n);
+  bytes_.fetch_add(static_cast<int64_t>(n), std::memory_order_relaxed);
   while (n > 0) {
     size_t take = std::min(n, CShaDigest::kChunkSize - partialLen_);
     partial_.Update(data, take);

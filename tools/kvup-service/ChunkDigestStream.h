@@ -3,6 +3,7 @@
 // no second read of the content.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -12,7 +13,8 @@
 class ChunkDigestStream {
  public:
   void Feed(const char* data, size_t n);
-  int64_t Bytes() const { return bytes_; }
+  // Safe to read from any thread while one thread feeds.
+  int64_t Bytes() const { return bytes_.load(std::memory_order_relaxed); }
   // The digest of everything fed, for a file of `size` bytes; starts over.
   std::string Finish(int64_t size);
   void Reset();
@@ -21,5 +23,5 @@ class ChunkDigestStream {
   CShaDigest chunks_;
   CSha256 partial_;
   size_t partialLen_ = 0;
-  int64_t bytes_ = 0;
+  std::atomic<int64_t> bytes_{0};
 };

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -98,7 +100,8 @@ StoreCode CloudStore::FindFolder(const std::string& account, int64_t pid, MetaEn
 
 int64_t CloudStore::HeldBytes(int64_t id) {
   auto it = uploads_.find(id);
-  if (it != uploads_.end() && it->second->busy) return it->second->heldAtStart;
+  if (it != uploads_.end() && it->second->busy)
+    return std::max(it->second->heldAtStart, it->second->stream.Bytes());
   if (it != uploads_.end() && it->second->loaded) return it->second->stream.Bytes();
   return FileLength(UploadPath(id));
 }

@@ -81,8 +81,8 @@ class CloudStore {
     ChunkDigestStream stream;
     bool loaded = false;  // stream matches the content file
     bool busy = false;
-    // While busy the stream belongs to the writing request; readers see the
-    // break point the chunk started from.
+    // While busy the writing request owns the stream; readers see its live
+    // byte count, which is the file length once the stream has been rebuilt.
     int64_t heldAtStart = 0;
   };
 
