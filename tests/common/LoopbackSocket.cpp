@@ -43,11 +43,11 @@ LoopbackListener::~LoopbackListener() {
   Close();
 }
 
-bool LoopbackListener::Open() {
+bool LoopbackListener::Open(int backlog) {
   fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return false;
   sockaddr_in a = Loopback(0);
-  if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd_, 8) != 0) {
+  if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd_, backlog) != 0) {
     Close();
     return false;
   }

@@ -15,7 +15,8 @@ class LoopbackListener {
   LoopbackListener(const LoopbackListener&) = delete;
   LoopbackListener& operator=(const LoopbackListener&) = delete;
 
-  bool Open();  // binds a free port and listens
+  // Binds a free port and listens; a backlog of 0 queues one connection.
+  bool Open(int backlog = 8);
   uint16_t port() const { return port_; }
   // The accepted descriptor (the caller closes it), or -1 after timeoutMs.
   int Accept(int timeoutMs);

@@ -16,6 +16,7 @@
 #include "app/ServiceConfig.h"
 #include "common/ChildProcess.h"
 #include "common/LogCapture.h"
+#include "common/StallingFront.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/ShaDigest.h"
@@ -305,6 +306,17 @@ TEST_F(UploadServiceTest, InitAnsweredCompleteEndsInstantAndSendsNothing) {
   EXPECT_EQ(Seen(kChunks), 0);
 }
 
+TEST_F(UploadServiceTest, EmptyFileTheServiceDoesNotHoldEndsDoneWithNoChunk) {
+  // The init answer calls the file unfinished: nothing is left to send, and
+  // the init's 200 makes the pass a success.
+  StartService({"breakPointUploadInitAction:incomplete", kChunks});
+  const std::string empty = dir_.WriteFile("empty.txt", "");
+  ASSERT_EQ(Upload({empty}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] empty.txt: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kChunks), 0);
+  ExpectStored(empty);
+}
+
 TEST_F(UploadServiceTest, ChunkAnsweredCompleteEndsInstantBeforeTheLastAndDoneOnIt) {
   StartService({"breakPointUploadAction:complete:times=1", kChunks});
   const std::string early = MakeFile("early.bin", 500000);
@@ -448,6 +460,39 @@ TEST_F(UploadEngineTest, ResumedTaskSendsFromTheServiceBreakPointNotTheStoredOne
   // Three chunks before, three from 262144 on (no refused chunk at 131072).
   EXPECT_EQ(Seen(kChunks), 6);
   EXPECT_EQ(context.Param().breakPoint, 600000);
+  ExpectStored(f);
+}
+
+TEST_F(UploadEngineTest, ConnectTimeOutsRestartWithoutLimitWhileTheServiceAnswers) {
+  StartService({"breakPointUploadAction:status=500:every=2:times=1", kInfos});
+  Connect();
+  const std::string f = MakeFile("timeouts.bin", 400000);
+  // No counted restart is allowed in either run.
+  COptions::Instance().m_retryCount = 0;
+  CUploaderContext firstContext;
+  firstContext.SetState(TaskState::Transferring);
+  CEasyUploader first(nullptr, &firstContext);
+  first.SetParam(ParamOf(f));
+  ASSERT_EQ(first.Upload(), TaskState::NetworkError);
+  ASSERT_EQ(Entry("timeouts.bin")["breakPoint"].asInt64(), 131072);
+
+  // Each file-information request gets through; the chunk connection after
+  // the first two stalls past the 5 s connect time-out.
+  kvtest::StallingFront front(static_cast<uint16_t>(service_->port()), 2, 5500);
+  ASSERT_TRUE(front.Start());
+  ServiceConfig::Instance().SetBaseUrl(front.BaseUrl());
+  CUploadParam resumed = ParamOf(f);
+  resumed.fid = first.CurrentParam().fid;
+  resumed.breakPoint = 131072;
+  kvtest::LogCapture log;
+  CUploaderContext context;
+  context.SetState(TaskState::Transferring);
+  CEasyUploader second(nullptr, &context);
+  second.SetParam(resumed);
+  EXPECT_EQ(second.Upload(), TaskState::Done);
+  EXPECT_EQ(front.stallsDone(), 2);
+  EXPECT_EQ(log.Count("Timeout, retry [1]", "ESYUPLD"), 2);
+  EXPECT_EQ(Seen(kInfos), 3);
   ExpectStored(f);
 }
 

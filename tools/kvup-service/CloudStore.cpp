@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

@@ -24,6 +24,7 @@ const KindName kKinds[] = {
     {"cut", FaultKind::kCut, false},
     {"throttle", FaultKind::kThrottle, true},
     {"complete", FaultKind::kComplete, false},
+    {"incomplete", FaultKind::kIncomplete, false},
     {"breakpoint", FaultKind::kBreakPoint, true},
 };
 

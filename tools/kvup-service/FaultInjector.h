@@ -12,6 +12,8 @@
 //   throttle=BPS    read the request body and send the answer at BPS bytes/s
 //   complete        handle the request, then answer its file as complete
 //                   ("data"."file"."status" 1)
+//   incomplete      handle the request, then answer its file as unfinished
+//                   ("data"."file"."status" 2)
 //   breakpoint=N    handle the request, then answer "data"."file"."breakPoint" N
 // A rule fires on every Nth matching request (default every one), or with
 // probability P from a generator seeded with S (default 1), at most M times.
@@ -35,6 +37,7 @@ enum class FaultKind {
   kCut,
   kThrottle,
   kComplete,
+  kIncomplete,
   kBreakPoint
 };
 

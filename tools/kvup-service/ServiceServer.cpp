@@ -12,6 +12,12 @@ namespace {
 const char* kPrefix = "/wbx/filebackup/";
 const char* kNotJson = "<html><body><h1>502 Bad Gateway</h1></body></html>";
 
+// Kinds that let the request be handled and change its answer's file record.
+bool IsRewrite(FaultKind kind) {
+  return kind == FaultKind::kComplete || kind == FaultKind::kIncomplete ||
+         kind == FaultKind::kBreakPoint;
+}
+
 }  // namespace
 
 ServiceServer::ServiceServer(const ServiceOptions& options, CloudStore* store)
@@ -83,6 +89,7 @@ void ServiceServer::RewriteFile(const std::vector<FaultRule>& rewrites, httplib:
   if (!file.isObject()) return;
   for (const FaultRule& f : rewrites) {
     if (f.kind == FaultKind::kComplete) file["status"] = 1;
+    if (f.kind == FaultKind::kIncomplete) file["status"] = 2;
     if (f.kind == FaultKind::kBreakPoint) file["breakPoint"] = Json::Int64(f.value);
   }
   res.set_content(Envelope::Compact(root), "application/json;charset=UTF-8");
@@ -95,7 +102,7 @@ void ServiceServer::Serve(const std::string& endpoint, const httplib::Request& r
   int64_t rate = 0;
   std::vector<FaultRule> rewrites;
   for (const FaultRule& f : faults_.Decide(endpoint)) {
-    if (f.kind == FaultKind::kComplete || f.kind == FaultKind::kBreakPoint) rewrites.push_back(f);
+    if (IsRewrite(f.kind)) rewrites.push_back(f);
     if (f.kind == FaultKind::kDelay && !stop_.SleepFor(f.value)) return;
     if (f.kind == FaultKind::kStall) {
       stop_.SleepFor(f.value);
