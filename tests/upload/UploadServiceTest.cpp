@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "app/COptions.h"
 #include "app/ServiceConfig.h"
@@ -74,12 +75,13 @@ class UploadServiceTest : public ::testing::Test {
     return rc;
   }
 
-  // The "data" of a control endpoint's answer.
-  Json::Value Control(const std::string& path) {
+  // The "data" of an endpoint's answer; a POST when there is a form.
+  Json::Value Control(const std::string& path, const std::string& form = "") {
     std::string body;
     CURL* h = curl_easy_init();
     const std::string url = service_->BaseUrl() + path;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    if (!form.empty()) curl_easy_setopt(h, CURLOPT_COPYPOSTFIELDS, form.c_str());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
     curl_easy_perform(h);
@@ -494,6 +496,73 @@ TEST_F(UploadEngineTest, ConnectTimeOutsRestartWithoutLimitWhileTheServiceAnswer
   EXPECT_EQ(log.Count("Timeout, retry [1]", "ESYUPLD"), 2);
   EXPECT_EQ(Seen(kInfos), 3);
   ExpectStored(f);
+}
+
+std::string MessageOf(CUploaderContext& context) {
+  msg::TaskStateRecord record;
+  context.GetStateAndMessage(&record);
+  return record.message;
+}
+
+TEST_F(UploadEngineTest, ErrorAnswerWithABodyEndsAtOnceWithItsStatusLine) {
+  // The second chunk waits at the service while the file is deleted there,
+  // so it is answered 404 with a failed envelope.
+  StartService({"breakPointUploadAction:delay=3000:every=2:times=1", kInits, kInfos});
+  Connect();
+  const std::string f = MakeFile("removed.bin", 600000);
+  CUploaderContext context;
+  context.SetState(TaskState::Transferring);
+  CEasyUploader job(nullptr, &context);
+  job.SetParam(ParamOf(f));
+  int32_t result = -1;
+  std::thread run([&] { result = job.Upload(); });
+  const std::string delayed = "breakPointUploadAction:delay=3000:every=2:times=1";
+  for (int i = 0; i < 1500 && Seen(delayed) < 2; ++i) usleep(20000);
+  const Json::Value deleted =
+      Control("/wbx/filebackup/deleteFileAction.json",
+              "gSessionId=s1&fid=" + std::to_string(job.CurrentParam().fid));
+  run.join();
+  EXPECT_FALSE(Entry("removed.bin").isObject()) << deleted;
+  EXPECT_EQ(result, TaskState::NetworkError);
+  EXPECT_EQ(MessageOf(context), "HTTP/1.1 404 Not Found");
+  // No restart: neither a second init nor a file-information request.
+  EXPECT_EQ(Seen(kInits), 1);
+  EXPECT_EQ(Seen(kInfos), 0);
+}
+
+TEST_F(UploadEngineTest, MissingSourceAndUnknownFileEndWithTheirMessages) {
+  StartService({"breakPointUploadAction:status=500:every=2:times=1"});
+  Connect();
+  const std::string f = MakeFile("vanishing.bin", 400000);
+  COptions::Instance().m_retryCount = 0;
+  CUploaderContext context;
+  context.SetState(TaskState::Transferring);
+  CEasyUploader job(nullptr, &context);
+  job.SetParam(ParamOf(f));
+  ASSERT_EQ(job.Upload(), TaskState::NetworkError);
+  // A second run of the same uploader restarts first; the file is gone.
+  ASSERT_EQ(unlink(f.c_str()), 0);
+  context.SetState(TaskState::Transferring);
+  EXPECT_EQ(job.Upload(), TaskState::NetworkError);
+  EXPECT_EQ(MessageOf(context), "不能打开文件");
+  CEasyUploader fresh(nullptr, &context);
+  const std::string other = MakeFile("other.bin", 10);
+  fresh.SetParam(ParamOf(other));
+  ASSERT_EQ(unlink(other.c_str()), 0);
+  context.SetState(TaskState::Transferring);
+  EXPECT_EQ(fresh.Upload(), TaskState::NetworkError);
+  EXPECT_EQ(MessageOf(context), "不能打开文件");
+
+  // A resumed task whose file the service does not know.
+  const std::string kept = MakeFile("unknown.bin", 1000);
+  CUploadParam resumed = ParamOf(kept);
+  resumed.fid = 987654;
+  resumed.breakPoint = 100;
+  CEasyUploader stale(nullptr, &context);
+  stale.SetParam(resumed);
+  context.SetState(TaskState::Transferring);
+  EXPECT_EQ(stale.Upload(), TaskState::NetworkError);
+  EXPECT_EQ(MessageOf(context), "获取上传信息失败");
 }
 
 // Plays the user deleting the task at the moment its last chunk was
