@@ -107,12 +107,16 @@ class CFPoolMgr : public IFThreadPoolCallBack<P*> {
 
   void SetAccepting(bool accepting) { m_accepting = accepting; }
 
-  // For a manager that lives as a function-local static, called right after
-  // it is made: at exit its pool then stops before the manager's destruction
-  // begins, so no pool thread calls a notification on a half-destroyed object.
+  // The process-wide manager of type M. Its pool stops at exit before the
+  // manager's destruction begins, so no pool thread calls a notification on a
+  // half-destroyed object.
   template <typename M>
-  static bool StopPoolAtExit() {
-    return std::atexit([] { static_cast<CFPoolMgr&>(M::Instance()).StopPool(); }) == 0;
+  static M& ProcessInstance() {
+    static M instance;
+    static const bool stopsAtExit =
+        std::atexit([] { static_cast<CFPoolMgr&>(ProcessInstance<M>()).StopPool(); }) == 0;
+    (void)stopsAtExit;
+    return instance;
   }
 
   CFCriticalSection m_lock;

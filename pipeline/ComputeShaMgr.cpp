@@ -8,10 +8,7 @@ const char* const kLog = "ComputeShaMgr";
 }
 
 ComputeShaMgr& ComputeShaMgr::Instance() {
-  static ComputeShaMgr instance;
-  static const bool stopsAtExit = StopPoolAtExit<ComputeShaMgr>();
-  (void)stopsAtExit;
-  return instance;
+  return ProcessInstance<ComputeShaMgr>();
 }
 
 ComputeShaMgr::ComputeShaMgr() : FTL::CFPoolMgr<CalcShaParam>(kThreads, kThreads) {}

@@ -9,10 +9,7 @@ const char* const kLog = "TravelDirMgr";
 }
 
 TravelDirMgr& TravelDirMgr::Instance() {
-  static TravelDirMgr instance;
-  static const bool stopsAtExit = StopPoolAtExit<TravelDirMgr>();
-  (void)stopsAtExit;
-  return instance;
+  return ProcessInstance<TravelDirMgr>();
 }
 
 TravelDirMgr::TravelDirMgr() : TravelDirMgr(FileBackupMgr::Instance(), COptions::Instance()) {}

@@ -24,10 +24,7 @@ std::string Text(const std::string& text) {
 }  // namespace
 
 CWriteDbMgr& CWriteDbMgr::Instance() {
-  static CWriteDbMgr instance;
-  static const bool stopsAtExit = StopPoolAtExit<CWriteDbMgr>();
-  (void)stopsAtExit;
-  return instance;
+  return ProcessInstance<CWriteDbMgr>();
 }
 
 CWriteDbMgr::CWriteDbMgr() : CFPoolMgr(1, 5) {

@@ -8,10 +8,7 @@ const char* const kLog = "UpldThreadMGR";
 }
 
 CUpldThreadMgr& CUpldThreadMgr::Instance() {
-  static CUpldThreadMgr instance;
-  static const bool stopsAtExit = StopPoolAtExit<CUpldThreadMgr>();
-  (void)stopsAtExit;
-  return instance;
+  return ProcessInstance<CUpldThreadMgr>();
 }
 
 CUpldThreadMgr::CUpldThreadMgr() : FTL::CFPoolMgr<CUploadParam>(kThreads, kThreads) {

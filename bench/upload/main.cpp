@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "common/HttpCall.h"
 #include "pipeline/ShaDigest.h"
 
 namespace {
@@ -183,17 +184,9 @@ double PlainClient(const std::string& path, int64_t size, int64_t pid) {
 }
 
 int64_t RootId() {
-  CURL* h = curl_easy_init();
-  std::string body;
-  const std::string url = g_url + "/wbx/filebackup/getSubFilesAction.json?gSessionId=s1";
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
-  curl_easy_perform(h);
-  curl_easy_cleanup(h);
-  Json::Value root;
-  std::istringstream(body) >> root;
-  return root["data"]["root"]["id"].asInt64();
+  const kvtest::Reply r =
+      kvtest::HttpCall(g_url).Get("/wbx/filebackup/getSubFilesAction.json?gSessionId=s1");
+  return r.json["data"]["root"]["id"].asInt64();
 }
 
 RunResult Upload(const std::vector<std::string>& files, std::vector<std::string> extra = {}) {

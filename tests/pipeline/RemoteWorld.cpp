@@ -38,8 +38,8 @@ int64_t RemoteWorld::RootId() const {
 }
 
 int64_t RemoteWorld::CreateFolder(const std::string& path) const {
-  const svctest::Reply r = Http().PostForm("/wbx/filebackup/createPathAction.json",
-                                           "gSessionId=s1&path=" + svctest::HttpCall::Escape(path));
+  const kvtest::Reply r = Http().PostForm("/wbx/filebackup/createPathAction.json",
+                                          "gSessionId=s1&path=" + kvtest::HttpCall::Escape(path));
   EXPECT_EQ(r.Status(), 0) << r.body;
   return r.File()["id"].asInt64();
 }
@@ -51,12 +51,11 @@ int64_t RemoteWorld::UploadFile(int64_t pid, const std::string& name, const std:
     digest.AddChunk(content.data() + at, std::min(CShaDigest::kChunkSize, content.size() - at));
   const std::string text = digest.Finish(static_cast<int64_t>(content.size()));
   const std::string size = std::to_string(content.size());
-  const svctest::Reply init =
-      Http().PostForm("/wbx/filebackup/breakPointUploadInitAction.json",
-                      "gSessionId=s1&pid=" + std::to_string(pid) +
-                          "&name=" + svctest::HttpCall::Escape(name) + "&size=" + size);
+  const kvtest::Reply init = Http().PostForm("/wbx/filebackup/breakPointUploadInitAction.json",
+                                             "gSessionId=s1&pid=" + std::to_string(pid) + "&name=" +
+                                                 kvtest::HttpCall::Escape(name) + "&size=" + size);
   const int64_t fid = init.File()["id"].asInt64();
-  const svctest::Reply chunk = Http().PostChunk(
+  const kvtest::Reply chunk = Http().PostChunk(
       "gSessionId=s1&fid=" + std::to_string(fid) + "&breakPoint=0&hash=" + text + "&size=" + size,
       content);
   EXPECT_EQ(chunk.Status(), 0) << chunk.body;
@@ -65,7 +64,7 @@ int64_t RemoteWorld::UploadFile(int64_t pid, const std::string& name, const std:
 }
 
 Json::Value RemoteWorld::Entry(const std::string& name, int64_t parent) const {
-  const svctest::Reply r = Http().Get("/kvup-control/tree?account=alice");
+  const kvtest::Reply r = Http().Get("/kvup-control/tree?account=alice");
   for (const Json::Value& e : r.json["data"]["entries"]) {
     if (e["name"].asString() == name && (parent == -1 || e["pid"].asInt64() == parent)) return e;
   }
@@ -73,7 +72,7 @@ Json::Value RemoteWorld::Entry(const std::string& name, int64_t parent) const {
 }
 
 bool RemoteWorld::Exists(int64_t id) const {
-  const svctest::Reply r = Http().Get("/kvup-control/tree?account=alice");
+  const kvtest::Reply r = Http().Get("/kvup-control/tree?account=alice");
   for (const Json::Value& e : r.json["data"]["entries"]) {
     if (e["id"].asInt64() == id) return true;
   }
@@ -85,7 +84,7 @@ void RemoteWorld::AddFault(const std::string& rule) const {
 }
 
 int64_t RemoteWorld::Seen(const std::string& rule) const {
-  const svctest::Reply r = Http().Get("/kvup-control/faults");
+  const kvtest::Reply r = Http().Get("/kvup-control/faults");
   for (const Json::Value& v : r.json["data"]["rules"]) {
     if (v["rule"].asString() == rule) return v["seen"].asInt64();
   }

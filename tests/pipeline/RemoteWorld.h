@@ -2,7 +2,7 @@
 // s1 of account alice, a COptions holding that session's cookie, the request
 // base URL pointing at the service, and a window on the test thread that
 // records the messages it gets. The service is prepared and inspected with
-// plain calls (svctest::HttpCall), never with the code under test.
+// plain calls (kvtest::HttpCall), never with the code under test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/COptions.h"
+#include "common/HttpCall.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"
-#include "service/HttpCall.h"
 
 namespace pipetest {
 
@@ -35,7 +35,7 @@ class RemoteWorld : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  svctest::HttpCall Http() const { return svctest::HttpCall(service_.BaseUrl()); }
+  kvtest::HttpCall Http() const { return kvtest::HttpCall(service_.BaseUrl()); }
   int64_t RootId() const;
   // createPathAction for a path below the root; the deepest folder's id.
   int64_t CreateFolder(const std::string& path) const;

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "HttpCall.h"
+#include "common/HttpCall.h"
 #include "common/StandInService.h"
 
 namespace svctest {
+
+using kvtest::HttpCall;
+using kvtest::Reply;
 
 constexpr size_t kChunk = 131072;
 

@@ -16,6 +16,7 @@
 #include "app/COptions.h"
 #include "app/ServiceConfig.h"
 #include "common/ChildProcess.h"
+#include "common/HttpCall.h"
 #include "common/LogCapture.h"
 #include "common/StallingFront.h"
 #include "common/StandInService.h"
@@ -26,11 +27,6 @@
 #include "upload/CUploaderMgr.h"
 
 namespace {
-
-size_t Collect(char* data, size_t size, size_t count, void* out) {
-  static_cast<std::string*>(out)->append(data, size * count);
-  return size * count;
-}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -77,19 +73,8 @@ class UploadServiceTest : public ::testing::Test {
 
   // The "data" of an endpoint's answer; a POST when there is a form.
   Json::Value Control(const std::string& path, const std::string& form = "") {
-    std::string body;
-    CURL* h = curl_easy_init();
-    const std::string url = service_->BaseUrl() + path;
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    if (!form.empty()) curl_easy_setopt(h, CURLOPT_COPYPOSTFIELDS, form.c_str());
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Collect);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
-    curl_easy_perform(h);
-    curl_easy_cleanup(h);
-    Json::Value root;
-    std::istringstream in(body);
-    Json::parseFromStream(Json::CharReaderBuilder(), in, &root, nullptr);
-    return root["data"];
+    const kvtest::HttpCall http(service_->BaseUrl());
+    return (form.empty() ? http.Get(path) : http.PostForm(path, form)).json["data"];
   }
 
   Json::Value Tree() { return Control("/kvup-control/tree?account=alice")["entries"]; }

@@ -55,16 +55,9 @@ class BusyJob : public FTL::CFJobBase<ProbeParam*> {
 // Five fixed threads like the digest and directory pools, kept busy.
 class BusyPoolMgr : public FTL::CFPoolMgr<ProbeParam> {
  public:
-  static BusyPoolMgr& Instance() {
-    static BusyPoolMgr instance;
-    static const bool stopsAtExit = StopPoolAtExit<BusyPoolMgr>();
-    (void)stopsAtExit;
-    return instance;
-  }
-  void Add() { Submit(new BusyJob, 0); }
-
- private:
   BusyPoolMgr() : CFPoolMgr(5, 5) {}
+  static BusyPoolMgr& Instance() { return ProcessInstance<BusyPoolMgr>(); }
+  void Add() { Submit(new BusyJob, 0); }
 };
 
 workertest::RoundsMgr& Rounds() {

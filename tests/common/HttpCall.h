@@ -1,11 +1,12 @@
-// Plain libcurl calls to the stand-in service, for its tests.
+// Plain libcurl calls to the stand-in service, for tests and benches that
+// check its state without the code under test.
 #pragma once
 
 #include <json/value.h>
 
 #include <string>
 
-namespace svctest {
+namespace kvtest {
 
 struct Reply {
   int curlCode = 0;
@@ -36,4 +37,4 @@ class HttpCall {
   std::string base_;
 };
 
-}  // namespace svctest
+}  // namespace kvtest

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace svctest {
+namespace kvtest {
 
 namespace {
 
@@ -75,4 +75,4 @@ Reply HttpCall::PostChunk(const std::string& query, const std::string& bytes,
   return r;
 }
 
-}  // namespace svctest
+}  // namespace kvtest
