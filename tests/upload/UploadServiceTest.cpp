@@ -367,6 +367,30 @@ class UploadEngineTest : public UploadServiceTest {
     return p;
   }
 
+  // A first run of the file with no counted restart allowed, which an
+  // injected failure ends; returns the file's fid at the service.
+  int64_t RunUntilFailure(const std::string& path) {
+    COptions::Instance().m_retryCount = 0;
+    CUploaderContext context;
+    context.SetState(TaskState::Transferring);
+    CEasyUploader first(nullptr, &context);
+    first.SetParam(ParamOf(path));
+    EXPECT_EQ(first.Upload(), TaskState::NetworkError);
+    return first.CurrentParam().fid;
+  }
+
+  // A new run of the task, resumed as stored with fid and break point.
+  int32_t RunResumed(const std::string& path, int64_t fid, int64_t breakPoint,
+                     CUploaderContext* context) {
+    CUploadParam stored = ParamOf(path);
+    stored.fid = fid;
+    stored.breakPoint = breakPoint;
+    context->SetState(TaskState::Transferring);
+    CEasyUploader job(nullptr, context);
+    job.SetParam(stored);
+    return job.Upload();
+  }
+
   // Waits (at most 60 s) until the task is in `state`.
   bool WaitForState(CUploaderContext& task, int32_t state) {
     for (int i = 0; i < 3000 && task.GetState() != state; ++i) usleep(20000);
@@ -425,23 +449,12 @@ TEST_F(UploadEngineTest, ResumedTaskSendsFromTheServiceBreakPointNotTheStoredOne
   StartService({"breakPointUploadAction:status=500:every=3:times=1", kChunks, kInits, kInfos});
   Connect();
   const std::string f = MakeFile("resumed.bin", 600000);
-  COptions::Instance().m_retryCount = 0;
-  CUploaderContext firstContext;
-  firstContext.SetState(TaskState::Transferring);
-  CEasyUploader first(nullptr, &firstContext);
-  first.SetParam(ParamOf(f));
-  // No restart allowed: the third chunk's 500 ends the first run.
-  EXPECT_EQ(first.Upload(), TaskState::NetworkError);
+  // The third chunk's 500 ends the first run.
+  const int64_t fid = RunUntilFailure(f);
   ASSERT_EQ(Entry("resumed.bin")["breakPoint"].asInt64(), 262144);
 
-  CUploadParam stored = ParamOf(f);
-  stored.fid = first.CurrentParam().fid;
-  stored.breakPoint = 131072;  // behind the service
   CUploaderContext context;
-  context.SetState(TaskState::Transferring);
-  CEasyUploader second(nullptr, &context);
-  second.SetParam(stored);
-  EXPECT_EQ(second.Upload(), TaskState::Done);
+  EXPECT_EQ(RunResumed(f, fid, 131072 /* behind the service */, &context), TaskState::Done);
   EXPECT_EQ(Seen(kInits), 1);
   EXPECT_EQ(Seen(kInfos), 1);
   // Three chunks before, three from 262144 on (no refused chunk at 131072).
@@ -455,12 +468,7 @@ TEST_F(UploadEngineTest, ConnectTimeOutsRestartWithoutLimitWhileTheServiceAnswer
   Connect();
   const std::string f = MakeFile("timeouts.bin", 400000);
   // No counted restart is allowed in either run.
-  COptions::Instance().m_retryCount = 0;
-  CUploaderContext firstContext;
-  firstContext.SetState(TaskState::Transferring);
-  CEasyUploader first(nullptr, &firstContext);
-  first.SetParam(ParamOf(f));
-  ASSERT_EQ(first.Upload(), TaskState::NetworkError);
+  const int64_t fid = RunUntilFailure(f);
   ASSERT_EQ(Entry("timeouts.bin")["breakPoint"].asInt64(), 131072);
 
   // Each file-information request gets through; the chunk connection after
@@ -468,15 +476,9 @@ TEST_F(UploadEngineTest, ConnectTimeOutsRestartWithoutLimitWhileTheServiceAnswer
   kvtest::StallingFront front(static_cast<uint16_t>(service_->port()), 2, 5500);
   ASSERT_TRUE(front.Start());
   ServiceConfig::Instance().SetBaseUrl(front.BaseUrl());
-  CUploadParam resumed = ParamOf(f);
-  resumed.fid = first.CurrentParam().fid;
-  resumed.breakPoint = 131072;
   kvtest::LogCapture log;
   CUploaderContext context;
-  context.SetState(TaskState::Transferring);
-  CEasyUploader second(nullptr, &context);
-  second.SetParam(resumed);
-  EXPECT_EQ(second.Upload(), TaskState::Done);
+  EXPECT_EQ(RunResumed(f, fid, 131072, &context), TaskState::Done);
   EXPECT_EQ(front.stallsDone(), 2);
   EXPECT_EQ(log.Count("Timeout, retry [1]", "ESYUPLD"), 2);
   EXPECT_EQ(Seen(kInfos), 3);
@@ -539,14 +541,8 @@ TEST_F(UploadEngineTest, MissingSourceAndUnknownFileEndWithTheirMessages) {
   EXPECT_EQ(MessageOf(context), "不能打开文件");
 
   // A resumed task whose file the service does not know.
-  const std::string kept = MakeFile("unknown.bin", 1000);
-  CUploadParam resumed = ParamOf(kept);
-  resumed.fid = 987654;
-  resumed.breakPoint = 100;
-  CEasyUploader stale(nullptr, &context);
-  stale.SetParam(resumed);
-  context.SetState(TaskState::Transferring);
-  EXPECT_EQ(stale.Upload(), TaskState::NetworkError);
+  EXPECT_EQ(RunResumed(MakeFile("unknown.bin", 1000), 987654, 100, &context),
+            TaskState::NetworkError);
   EXPECT_EQ(MessageOf(context), "获取上传信息失败");
 }
 
