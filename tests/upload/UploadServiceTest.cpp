@@ -391,10 +391,11 @@ class UploadEngineTest : public UploadServiceTest {
     return job.Upload();
   }
 
-  // Waits (at most 60 s) until the task is in `state`.
-  bool WaitForState(CUploaderContext& task, int32_t state) {
-    for (int i = 0; i < 3000 && task.GetState() != state; ++i) usleep(20000);
-    return task.GetState() == state;
+  // Waits (at most 60 s) until the task is in `state` (or in `other`).
+  bool WaitForState(CUploaderContext& task, int32_t state, int32_t other = -1) {
+    auto there = [&] { return task.GetState() == state || task.GetState() == other; };
+    for (int i = 0; i < 3000 && !there(); ++i) usleep(20000);
+    return there();
   }
 
   // The service's break point once it stopped changing: it still reads the
@@ -443,6 +444,55 @@ TEST_F(UploadEngineTest, PauseMidChunkKeepsTheLastCompletedBreakPointThenResumes
   EXPECT_EQ(Seen(kChunks), 2 + (700000 - held + 131071) / 131072);
   EXPECT_EQ(task.Param().breakPoint, 700000);
   ExpectStored(f);
+}
+
+TEST_F(UploadEngineTest, FourTasksRunThreeAtATimeAndAPoolPauseStopsAnUploadBetweenChunks) {
+  StartService({"breakPointUploadAction:throttle=300000", kInits});
+  Connect();
+  CUpldThreadMgr& pool = CUpldThreadMgr::Instance();
+  pool.Start();
+  std::vector<std::string> files;
+  std::vector<std::unique_ptr<CUploaderMgr>> tasks;
+  for (int i = 0; i < 4; ++i) {
+    files.push_back(MakeFile("four" + std::to_string(i), 600000 + i));
+    CUploadParam p = ParamOf(files.back());
+    p.taskIndex = i + 1;
+    tasks.push_back(std::make_unique<CUploaderMgr>());
+    tasks.back()->SetParam(p);
+    ASSERT_EQ(tasks.back()->Start(), 0);
+  }
+  for (int i = 0; i < 1500 && Seen(kInits) < 3; ++i) usleep(20000);
+  usleep(500000);
+  // Three run; the fourth waits in the queue.
+  EXPECT_EQ(Seen(kInits), 3);
+
+  // The pause is a pulse: the upload that meets it between two chunks ends
+  // Paused, holding whole chunks, and the others go on.
+  pool.Pause();
+  EXPECT_TRUE(pool.PausedThreads());
+  EXPECT_FALSE(pool.Accepting());
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(WaitForState(*tasks[i], TaskState::Done, TaskState::Paused)) << i;
+  }
+  int paused = 0;
+  for (auto& task : tasks) {
+    if (task->GetState() != TaskState::Paused) continue;
+    ++paused;
+    EXPECT_EQ(task->Param().breakPoint % 131072, 0);
+    EXPECT_LT(task->Param().breakPoint, task->Param().size);
+  }
+  EXPECT_GE(paused, 1);
+
+  pool.Resume();
+  EXPECT_TRUE(pool.Accepting());
+  for (auto& task : tasks) {
+    if (task->GetState() != TaskState::Paused) continue;
+    ASSERT_EQ(task->Start(), 0);
+  }
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(WaitForState(*tasks[i], TaskState::Done)) << i;
+    ExpectStored(files[i]);
+  }
 }
 
 TEST_F(UploadEngineTest, ResumedTaskSendsFromTheServiceBreakPointNotTheStoredOne) {
