@@ -101,12 +101,12 @@ bool LoopbackClient::ConnectWithin(uint16_t port, int timeoutMs) {
   }
 }
 
-bool LoopbackClient::Send(const std::string& text) {
-  size_t sent = 0;
-  while (sent < text.size()) {
-    const ssize_t n = send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+bool LoopbackClient::Send(const char* data, size_t length) {
+  while (length > 0) {
+    const ssize_t n = send(fd_, data, length, MSG_NOSIGNAL);
     if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
+    data += n;
+    length -= static_cast<size_t>(n);
   }
   return true;
 }

@@ -44,7 +44,8 @@ class LoopbackClient {
   bool Connect(uint16_t port);
   // Connects, retrying until timeoutMs passes (the server may still start).
   bool ConnectWithin(uint16_t port, int timeoutMs);
-  bool Send(const std::string& text);
+  bool Send(const std::string& text) { return Send(text.data(), text.size()); }
+  bool Send(const char* data, size_t length);
   // Waits up to timeoutMs for data, then returns what has arrived; stops
   // early once `expected` bytes are there. Empty on time-out or close.
   std::string Receive(int timeoutMs, size_t expected = 1);

@@ -12,17 +12,6 @@ namespace {
 
 constexpr int kPollMs = 50;
 
-// Sends all of it; false when the peer is gone.
-bool SendAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    const ssize_t n = send(fd, data, length, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 StallingFront::StallingFront(uint16_t targetPort, int stalls, int stallMs)
@@ -76,6 +65,7 @@ void StallingFront::Relay(int clientFd) {
   LoopbackClient client(clientFd);
   LoopbackClient target;
   if (!target.Connect(targetPort_)) return;
+  LoopbackClient* peers[2] = {&client, &target};
   pollfd ends[2] = {{clientFd, POLLIN, 0}, {target.fd(), POLLIN, 0}};
   char buffer[65536];
   while (!stop_) {
@@ -84,7 +74,7 @@ void StallingFront::Relay(int clientFd) {
     for (int i = 0; i < 2; ++i) {
       if (ends[i].revents == 0) continue;
       const ssize_t n = recv(ends[i].fd, buffer, sizeof buffer, 0);
-      if (n <= 0 || !SendAll(ends[1 - i].fd, buffer, static_cast<size_t>(n))) return;
+      if (n <= 0 || !peers[1 - i]->Send(buffer, static_cast<size_t>(n))) return;
     }
   }
 }

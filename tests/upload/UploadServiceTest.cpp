@@ -367,15 +367,21 @@ class UploadEngineTest : public UploadServiceTest {
     return p;
   }
 
-  // A first run of the file with no counted restart allowed, which an
-  // injected failure ends; returns the file's fid at the service.
-  int64_t RunUntilFailure(const std::string& path) {
+  // Runs the uploader on the file with no counted restart allowed.
+  int32_t RunWithoutRestarts(CEasyUploader& job, CUploaderContext& context,
+                             const std::string& path) {
     COptions::Instance().m_retryCount = 0;
-    CUploaderContext context;
     context.SetState(TaskState::Transferring);
+    job.SetParam(ParamOf(path));
+    return job.Upload();
+  }
+
+  // A first run that an injected failure ends; returns the file's fid at the
+  // service.
+  int64_t RunUntilFailure(const std::string& path) {
+    CUploaderContext context;
     CEasyUploader first(nullptr, &context);
-    first.SetParam(ParamOf(path));
-    EXPECT_EQ(first.Upload(), TaskState::NetworkError);
+    EXPECT_EQ(RunWithoutRestarts(first, context, path), TaskState::NetworkError);
     return first.CurrentParam().fid;
   }
 
@@ -571,12 +577,9 @@ TEST_F(UploadEngineTest, MissingSourceAndUnknownFileEndWithTheirMessages) {
   StartService({"breakPointUploadAction:status=500:every=2:times=1"});
   Connect();
   const std::string f = MakeFile("vanishing.bin", 400000);
-  COptions::Instance().m_retryCount = 0;
   CUploaderContext context;
-  context.SetState(TaskState::Transferring);
   CEasyUploader job(nullptr, &context);
-  job.SetParam(ParamOf(f));
-  ASSERT_EQ(job.Upload(), TaskState::NetworkError);
+  ASSERT_EQ(RunWithoutRestarts(job, context, f), TaskState::NetworkError);
   // A second run of the same uploader restarts first; the file is gone.
   ASSERT_EQ(unlink(f.c_str()), 0);
   context.SetState(TaskState::Transferring);
