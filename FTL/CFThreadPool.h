@@ -22,7 +22,7 @@
 #include "FTL/IFThreadPoolCallBack.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace FTL {
 

@@ -1,9 +1,9 @@
 #include "app/ClientEventWindow.h"
 
-#include "app/COptions.h"
-#include "app/Messages.h"
+#include "session/COptions.h"
+#include "session/Messages.h"
 #include "peer/ClientInterfaceMgr.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 
@@ -42,11 +42,6 @@ bool TakeValue(int argc, const char* const* argv, int* i, const std::string& nam
 }
 
 }  // namespace
-
-LaunchOptions& LaunchOptions::Current() {
-  static LaunchOptions options;
-  return options;
-}
 
 CommandLine::Result CommandLine::Parse(int argc, const char* const* argv, LaunchOptions* out,
                                        std::string* error) {

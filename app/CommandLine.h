@@ -1,20 +1,9 @@
-// The deployment values a run can be given on its command line.
+// Reads the deployment values of a run from its command line and environment.
 #pragma once
 
 #include <string>
 
-struct LaunchOptions {
-  static constexpr int kDefaultLinkPort = 23175;
-
-  std::string serviceUrl;           // --service, else $KVUP_SERVICE_URL, else the stand-in service
-  std::string host;                 // --host: the enterprise host; empty = the URL's host
-  std::string userDataDir;          // --user-data: replaces the default user-data folder
-  int linkPort = kDefaultLinkPort;  // --port
-  bool headless = false;            // --headless, or no display available
-
-  // The values of this run, set by the frame before any thread starts.
-  static LaunchOptions& Current();
-};
+#include "session/LaunchOptions.h"
 
 class CommandLine {
  public:

@@ -8,18 +8,19 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "app/ClientEventWindow.h"
 #include "app/CommandLine.h"
 #include "app/LogSetup.h"
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 #include "app/SignalWatcher.h"
+#include "app/WindowHost.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
 #include "store/CWriteDbMgr.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 
@@ -123,8 +124,10 @@ int KvupApp::Run(int argc, const char* const* argv) {
   if (!options.FindUser()) options.AddUser();
   ClientEventWindow clientEvents(link);
   clientEvents.Attach();
+  const bool onDisplay = WindowHost::Install(launch.headless);
+  KV_INFO("KVUP", "KVUP windows %s", onDisplay ? "on the display" : "headless");
   KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
-  platform::RunMessageLoop();
+  WindowHost::RunLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
   clientEvents.Detach();
   // Waits only as long as the pending writes take, so a retrying batch is kept.

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "platform/MessageQueue.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

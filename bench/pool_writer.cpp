@@ -14,7 +14,7 @@
 #include <string>
 
 #include "FTL/CFThreadPool.h"
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "sqlite/DbSchema.h"
 #include "store/CWriteDbMgr.h"
 

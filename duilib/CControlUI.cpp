@@ -3,7 +3,7 @@
 #include "duilib/CPaintManagerUI.h"
 #include "duilib/CRenderEngine.h"
 #include "duilib/CUIAttributes.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace DuiLib {
 

@@ -21,7 +21,7 @@
 #include "duilib/CTabLayoutUI.h"
 #include "duilib/CUIAttributes.h"
 #include "duilib/IDialogBuilderCallback.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace DuiLib {
 namespace {

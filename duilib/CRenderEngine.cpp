@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "duilib/CImageString.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace DuiLib {
 namespace {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "duilib/CDialogBuilder.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace DuiLib {
 

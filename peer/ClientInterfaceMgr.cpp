@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/COptions.h"
-#include "app/CommandLine.h"
-#include "app/Messages.h"
+#include "session/COptions.h"
+#include "session/LaunchOptions.h"
+#include "session/Messages.h"
 #include "peer/CookieValueMask.h"
 #include "peer/SocketOwner.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "peer/SocketOwner.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace peer {
 namespace {

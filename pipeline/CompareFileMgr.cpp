@@ -3,11 +3,11 @@
 #include <ctime>
 #include <vector>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/RemoteFolderListing.h"
 #include "pipeline/RemotePicture.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

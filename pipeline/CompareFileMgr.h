@@ -17,7 +17,7 @@
 #include <functional>
 #include <string>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/ShaFileRecord.h"
 #include "platform/Event.h"

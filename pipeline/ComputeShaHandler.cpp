@@ -4,9 +4,9 @@
 #include <memory>
 #include <thread>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "pipeline/ShaDigest.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "CALCSHAHANDLER";

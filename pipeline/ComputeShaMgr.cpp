@@ -1,7 +1,7 @@
 #include "pipeline/ComputeShaMgr.h"
 
 #include "pipeline/ComputeShaHandler.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ComputeShaMgr";

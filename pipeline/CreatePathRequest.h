@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ServiceRequest.h"
+#include "session/ServiceRequest.h"
 
 class CreatePathRequest {
  public:

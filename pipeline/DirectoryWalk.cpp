@@ -5,7 +5,7 @@
 #include "pipeline/FileBackupMgr.h"
 #include "platform/FileSystem.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

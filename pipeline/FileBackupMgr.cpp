@@ -8,7 +8,7 @@
 #include "sqlite/DBWrapper.h"
 #include "store/CWriteDbMgr.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "FTL/CFCriticalSection.h"
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "pipeline/BackupFileRecord.h"
 #include "pipeline/CldFileInfo.h"
 #include "pipeline/RemotePicture.h"

@@ -1,9 +1,9 @@
 #include "pipeline/MiscToolMgr.h"
 
 #include "FTL/CFScopedLock.h"
-#include "app/ServiceRequest.h"
+#include "session/ServiceRequest.h"
 #include "pipeline/CreatePathRequest.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

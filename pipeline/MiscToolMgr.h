@@ -14,7 +14,7 @@
 #include <list>
 #include <vector>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "platform/WindowMessage.h"
 #include "workers/CEventWorkerMgr.h"
 

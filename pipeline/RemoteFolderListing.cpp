@@ -2,10 +2,10 @@
 
 #include <json/writer.h>
 
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/ListedEntry.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/ServiceRequest.h"
+#include "session/ServiceRequest.h"
 
 class FileBackupMgr;
 

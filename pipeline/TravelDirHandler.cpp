@@ -1,11 +1,11 @@
 #include "pipeline/TravelDirHandler.h"
 
-#include "app/Messages.h"
-#include "app/ServiceRequest.h"
+#include "session/Messages.h"
+#include "session/ServiceRequest.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/DirectoryWalk.h"
 #include "pipeline/FileBackupMgr.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "TRAVELDIRHANDLER";

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FTL/CFJobBase.h"
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "pipeline/TravelDirParam.h"
 
 class FileBackupMgr;

@@ -2,7 +2,7 @@
 
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/TravelDirHandler.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "TravelDirMgr";

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "FTL/CFPoolMgr.h"
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "pipeline/TravelDirParam.h"
 
 class FileBackupMgr;

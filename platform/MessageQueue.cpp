@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/LastError.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace platform {
 

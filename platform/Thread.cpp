@@ -5,7 +5,7 @@
 #include <exception>
 #include <system_error>
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace platform {
 

@@ -9,6 +9,8 @@ case "$flavour" in
   tsan)  build="$here/build-tsan"; extra=(-DKVUP_SANITIZER=tsan -DKVUP_BUILD_BENCH=OFF -DKVUP_BUILD_UI=OFF) ;;
   *) echo "usage: $0 [plain|asan|tsan]" >&2; exit 2 ;;
 esac
+# Includes point only down: a cycle between folders fails the run before the build.
+"$here/scripts/include-graph.sh" --quiet
 "$here/scripts/setup.sh" "$build" "${extra[@]}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"

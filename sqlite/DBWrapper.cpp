@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <cinttypes>
 
-#include "app/COptions.h"
-#include "app/SqlQuote.h"
+#include "session/COptions.h"
+#include "session/SqlQuote.h"
 #include "store/CWriteDbHandler.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "upload/CUpldThreadMgr.h"
 
 #include "upload/CEasyUploader.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "UpldThreadMGR";

@@ -1,7 +1,7 @@
 #include "upload/CUploaderContext.h"
 
-#include "app/COptions.h"
-#include "util/KvLog.h"
+#include "session/COptions.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "CTXT";

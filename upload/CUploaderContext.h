@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "upload/CUploadParam.h"
 #include "upload/TaskState.h"
 

@@ -3,7 +3,7 @@
 #include "upload/CEasyUploader.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/UploadNotify.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ULMGR";

@@ -5,7 +5,7 @@
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ESYUPLD";

@@ -6,12 +6,12 @@
 
 #include <cstring>
 
-#include "app/COptions.h"
-#include "app/ServiceRequest.h"
+#include "session/COptions.h"
+#include "session/ServiceRequest.h"
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

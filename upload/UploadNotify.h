@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "platform/MessageQueue.h"
 
 namespace upload_notify {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <sstream>
 
-#include "app/DataFolder.h"
-#include "app/ServiceConfig.h"
+#include "session/DataFolder.h"
+#include "session/ServiceConfig.h"
 
 namespace upload_support {
 

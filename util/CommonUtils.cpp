@@ -12,7 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
 #include "platform/TextEncoding.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "workers/CEventWorkerMgr.h"
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 void CEventWorkerMgr::RequestStop() {
   SetStopFlag();

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "FTL/CFScopedLock.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 CSingleWorkerMgr::CSingleWorkerMgr(const char* name, log4cplus::LogLevel level, int taskNumber)
     : name_(name), level_(level), taskNumber_(taskNumber) {

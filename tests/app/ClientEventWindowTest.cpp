@@ -2,9 +2,9 @@
 // ends the message loop and what does not.
 #include <gtest/gtest.h>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "app/ClientEventWindow.h"
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "common/LoopbackSocket.h"
 #include "peer/ClientInterfaceMgr.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/LogSetup.h"
 #include "common/TempDir.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -1,3 +1,3 @@
-# The frame tests launch the built kvup; the request tests start the built service.
+# The frame tests launch the built kvup.
 add_dependencies(${target} kvup)
-add_dependencies(${target} kvup-service)
+target_link_libraries(${target} PRIVATE kvupapp)

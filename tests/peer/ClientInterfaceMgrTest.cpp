@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/COptions.h"
-#include "app/Messages.h"
+#include "session/COptions.h"
+#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "common/LoopbackSocket.h"
 #include "common/TempDir.h"

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "RemoteWorld.h"
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "pipeline/CompareFileMgr.h"
 #include "pipeline/FileBackupMgr.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "RefDigest.h"
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/ComputeShaHandler.h"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "RemoteWorld.h"
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 #include "common/LogCapture.h"
 #include "common/RawHttpServer.h"
 #include "pipeline/MiscToolMgr.h"

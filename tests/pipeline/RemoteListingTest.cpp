@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "RemoteWorld.h"
-#include "app/Messages.h"
-#include "app/ServiceConfig.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
 #include "common/RawHttpServer.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/FileBackupMgr.h"

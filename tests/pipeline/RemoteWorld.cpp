@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 #include "pipeline/ShaDigest.h"
 
 namespace pipetest {

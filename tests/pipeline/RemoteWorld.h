@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <set>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "RemoteWorld.h"
-#include "app/Messages.h"
-#include "app/ServiceConfig.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "platform/Event.h"

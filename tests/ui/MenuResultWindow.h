@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "common/DuiTestWindow.h"
 
 namespace menutest {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "MenuResultWindow.h"
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "common/DuiTestWindow.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"

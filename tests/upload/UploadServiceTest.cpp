@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
-#include "app/COptions.h"
-#include "app/ServiceConfig.h"
+#include "session/COptions.h"
+#include "session/ServiceConfig.h"
 #include "common/ChildProcess.h"
 #include "common/HttpCall.h"
 #include "common/LogCapture.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "platform/Event.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 #include "workers/CEventWorkerMgr.h"
 #include "workers/CSingleWorkerMgr.h"
 

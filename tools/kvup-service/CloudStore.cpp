@@ -12,7 +12,7 @@
 
 #include "tools/kvup-service/ChunkWriter.h"
 #include "tools/kvup-service/PathRules.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "tools/kvup-service/ChunkWriter.h"
 #include "tools/kvup-service/Envelope.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

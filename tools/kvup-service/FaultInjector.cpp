@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

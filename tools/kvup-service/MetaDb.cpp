@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

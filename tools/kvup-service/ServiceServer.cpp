@@ -5,7 +5,7 @@
 
 #include "tools/kvup-service/Envelope.h"
 #include "tools/kvup-service/SocketCutter.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "tools/kvup-service/CloudStore.h"
 #include "tools/kvup-service/ServiceOptions.h"
 #include "tools/kvup-service/ServiceServer.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tools/kvup-upload/UploadRunner.h"
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "pipeline/ShaDigest.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/TaskState.h"

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/COptions.h"
-#include "app/ServiceConfig.h"
-#include "app/ServiceRequest.h"
+#include "session/COptions.h"
+#include "session/ServiceConfig.h"
+#include "session/ServiceRequest.h"
 #include "tools/kvup-upload/UploadRunner.h"
 #include "upload/CUpldThreadMgr.h"
 

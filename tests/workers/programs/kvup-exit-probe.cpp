@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "FTL/CFPoolMgr.h"
-#include "app/COptions.h"
-#include "app/CommandLine.h"
+#include "session/COptions.h"
+#include "session/LaunchOptions.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "pipeline/CompareFileMgr.h"
 #include "pipeline/ComputeShaMgr.h"

@@ -1,4 +1,4 @@
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 
 ServiceConfig& ServiceConfig::Instance() {
   static ServiceConfig config;

@@ -1,11 +1,11 @@
-#include "app/ServiceRequest.h"
+#include "session/ServiceRequest.h"
 
 #include <json/reader.h>
 
 #include <memory>
 
-#include "app/Messages.h"
-#include "app/ServiceConfig.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

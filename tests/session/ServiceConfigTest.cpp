@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ServiceConfig.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/Messages.h"
+#include "session/Messages.h"
 #include "platform/MessageQueue.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/SqlQuote.h"
+#include "session/SqlQuote.h"
 
 std::string SqlQuote(const std::string& text) {
   std::string quoted;

@@ -9,9 +9,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/Messages.h"
-#include "app/ServiceConfig.h"
-#include "app/ServiceRequest.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
+#include "session/ServiceRequest.h"
 #include "common/RawHttpServer.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"

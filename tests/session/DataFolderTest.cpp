@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/DataFolder.h"
+#include "session/DataFolder.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 

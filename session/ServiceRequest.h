@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "platform/WindowMessage.h"
 
 class ServiceRequest {

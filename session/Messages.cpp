@@ -1,4 +1,4 @@
-#include "app/Messages.h"
+#include "session/Messages.h"
 
 namespace msg {
 

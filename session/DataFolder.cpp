@@ -1,11 +1,11 @@
-#include "app/DataFolder.h"
+#include "session/DataFolder.h"
 
 #include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
 #include "util/CommonUtils.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace datafolder {
 namespace {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 
 namespace {
 

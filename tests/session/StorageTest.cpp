@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/COptions.h"
+#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "sqlite/DBWrapper.h"

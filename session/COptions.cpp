@@ -1,15 +1,15 @@
-#include "app/COptions.h"
+#include "session/COptions.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 
-#include "app/DataFolder.h"
-#include "app/SqlQuote.h"
+#include "session/DataFolder.h"
+#include "session/SqlQuote.h"
 #include "platform/FileSystem.h"
 #include "sqlite/DBWrapper.h"
-#include "util/KvLog.h"
+#include "log/KvLog.h"
 
 namespace {
 

@@ -1,0 +1,6 @@
+#include "session/LaunchOptions.h"
+
+LaunchOptions& LaunchOptions::Current() {
+  static LaunchOptions options;
+  return options;
+}
