@@ -20,9 +20,9 @@
 #include "FTL/CFJobBase.h"
 #include "FTL/CFScopedLock.h"
 #include "FTL/IFThreadPoolCallBack.h"
+#include "log/KvLog.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
-#include "log/KvLog.h"
 
 namespace FTL {
 

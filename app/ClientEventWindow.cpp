@@ -1,9 +1,9 @@
 #include "app/ClientEventWindow.h"
 
+#include "log/KvLog.h"
+#include "peer/ClientInterfaceMgr.h"
 #include "session/COptions.h"
 #include "session/Messages.h"
-#include "peer/ClientInterfaceMgr.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -8,19 +8,19 @@
 #include <cstdio>
 #include <thread>
 
-#include "session/COptions.h"
 #include "app/ClientEventWindow.h"
 #include "app/CommandLine.h"
 #include "app/LogSetup.h"
-#include "session/ServiceConfig.h"
 #include "app/SignalWatcher.h"
 #include "app/WindowHost.h"
+#include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
+#include "session/COptions.h"
+#include "session/ServiceConfig.h"
 #include "store/CWriteDbMgr.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include "platform/MessageQueue.h"
 #include "log/KvLog.h"
+#include "platform/MessageQueue.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "log/KvLog.h"
+#include "peer/CookieValueMask.h"
+#include "peer/SocketOwner.h"
 #include "session/COptions.h"
 #include "session/LaunchOptions.h"
 #include "session/Messages.h"
-#include "peer/CookieValueMask.h"
-#include "peer/SocketOwner.h"
-#include "log/KvLog.h"
 
 namespace {
 

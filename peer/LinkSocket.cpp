@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "peer/SocketOwner.h"
 #include "log/KvLog.h"
+#include "peer/SocketOwner.h"
 
 namespace peer {
 namespace {

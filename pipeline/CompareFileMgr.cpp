@@ -3,11 +3,11 @@
 #include <ctime>
 #include <vector>
 
-#include "session/Messages.h"
+#include "log/KvLog.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/RemoteFolderListing.h"
 #include "pipeline/RemotePicture.h"
-#include "log/KvLog.h"
+#include "session/Messages.h"
 
 namespace {
 

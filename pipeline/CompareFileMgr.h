@@ -17,11 +17,11 @@
 #include <functional>
 #include <string>
 
-#include "session/COptions.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/ShaFileRecord.h"
 #include "platform/Event.h"
 #include "platform/WindowMessage.h"
+#include "session/COptions.h"
 #include "workers/CEventWorkerMgr.h"
 
 class CompareFileMgr : public CEventWorkerMgr {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <thread>
 
-#include "session/Messages.h"
-#include "pipeline/ShaDigest.h"
 #include "log/KvLog.h"
+#include "pipeline/ShaDigest.h"
+#include "session/Messages.h"
 
 namespace {
 const char* const kLog = "CALCSHAHANDLER";

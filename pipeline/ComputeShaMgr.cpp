@@ -1,7 +1,7 @@
 #include "pipeline/ComputeShaMgr.h"
 
-#include "pipeline/ComputeShaHandler.h"
 #include "log/KvLog.h"
+#include "pipeline/ComputeShaHandler.h"
 
 namespace {
 const char* const kLog = "ComputeShaMgr";

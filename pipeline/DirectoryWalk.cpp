@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
 #include "platform/FileSystem.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "FTL/CFScopedLock.h"
+#include "log/KvLog.h"
 #include "pipeline/RemoteFolderListing.h"
 #include "sqlite/DBWrapper.h"
 #include "store/CWriteDbMgr.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "FTL/CFCriticalSection.h"
-#include "session/COptions.h"
 #include "pipeline/BackupFileRecord.h"
 #include "pipeline/CldFileInfo.h"
 #include "pipeline/RemotePicture.h"
 #include "pipeline/ShaFileRecord.h"
+#include "session/COptions.h"
 
 class FileBackupMgr {
  public:

@@ -1,9 +1,9 @@
 #include "pipeline/MiscToolMgr.h"
 
 #include "FTL/CFScopedLock.h"
-#include "session/ServiceRequest.h"
-#include "pipeline/CreatePathRequest.h"
 #include "log/KvLog.h"
+#include "pipeline/CreatePathRequest.h"
+#include "session/ServiceRequest.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <list>
 #include <vector>
 
-#include "session/COptions.h"
 #include "platform/WindowMessage.h"
+#include "session/COptions.h"
 #include "workers/CEventWorkerMgr.h"
 
 class MiscToolMgr : public CEventWorkerMgr {

@@ -2,10 +2,10 @@
 
 #include <json/writer.h>
 
-#include "session/ServiceConfig.h"
+#include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/ListedEntry.h"
-#include "log/KvLog.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "pipeline/TravelDirHandler.h"
 
-#include "session/Messages.h"
-#include "session/ServiceRequest.h"
+#include "log/KvLog.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/DirectoryWalk.h"
 #include "pipeline/FileBackupMgr.h"
-#include "log/KvLog.h"
+#include "session/Messages.h"
+#include "session/ServiceRequest.h"
 
 namespace {
 const char* const kLog = "TRAVELDIRHANDLER";

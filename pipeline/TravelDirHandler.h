@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FTL/CFJobBase.h"
-#include "session/COptions.h"
 #include "pipeline/TravelDirParam.h"
+#include "session/COptions.h"
 
 class FileBackupMgr;
 

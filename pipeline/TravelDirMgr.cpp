@@ -1,8 +1,8 @@
 #include "pipeline/TravelDirMgr.h"
 
+#include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/TravelDirHandler.h"
-#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "TravelDirMgr";

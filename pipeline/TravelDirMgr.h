@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "FTL/CFPoolMgr.h"
-#include "session/COptions.h"
 #include "pipeline/TravelDirParam.h"
+#include "session/COptions.h"
 
 class FileBackupMgr;
 

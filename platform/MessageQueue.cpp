@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "platform/LastError.h"
 #include "log/KvLog.h"
+#include "platform/LastError.h"
 
 namespace platform {
 

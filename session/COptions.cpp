@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "log/KvLog.h"
+#include "platform/FileSystem.h"
 #include "session/DataFolder.h"
 #include "session/SqlQuote.h"
-#include "platform/FileSystem.h"
 #include "sqlite/DBWrapper.h"
-#include "log/KvLog.h"
 
 namespace {
 

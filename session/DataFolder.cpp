@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "log/KvLog.h"
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace datafolder {
 namespace {

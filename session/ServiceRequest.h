@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "session/COptions.h"
 #include "platform/WindowMessage.h"
+#include "session/COptions.h"
 
 class ServiceRequest {
  public:

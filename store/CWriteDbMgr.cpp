@@ -2,11 +2,11 @@
 
 #include <cinttypes>
 
+#include "log/KvLog.h"
 #include "session/COptions.h"
 #include "session/SqlQuote.h"
 #include "store/CWriteDbHandler.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 

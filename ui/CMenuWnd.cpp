@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "session/Messages.h"
 #include "duilib/CDialogBuilder.h"
 #include "duilib/WindowFunctions.h"
+#include "log/KvLog.h"
+#include "session/Messages.h"
 #include "ui/CMenuBuilderCallback.h"
 #include "ui/CMenuElementUI.h"
 #include "ui/CMenuUI.h"
-#include "log/KvLog.h"
 
 namespace DuiLib {
 

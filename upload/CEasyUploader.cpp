@@ -4,11 +4,11 @@
 
 #include <cstring>
 
+#include "log/KvLog.h"
 #include "session/COptions.h"
 #include "upload/UploadNotify.h"
 #include "upload/UploadSupport.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ESYUPLD";

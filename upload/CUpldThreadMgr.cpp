@@ -1,7 +1,7 @@
 #include "upload/CUpldThreadMgr.h"
 
-#include "upload/CEasyUploader.h"
 #include "log/KvLog.h"
+#include "upload/CEasyUploader.h"
 
 namespace {
 const char* const kLog = "UpldThreadMGR";

@@ -1,7 +1,7 @@
 #include "upload/CUploaderContext.h"
 
-#include "session/COptions.h"
 #include "log/KvLog.h"
+#include "session/COptions.h"
 
 namespace {
 const char* const kLog = "CTXT";

@@ -1,9 +1,9 @@
 #include "upload/CUploaderMgr.h"
 
+#include "log/KvLog.h"
 #include "upload/CEasyUploader.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/UploadNotify.h"
-#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ULMGR";

@@ -2,10 +2,10 @@
 // thread that performs the request.
 #include <cstdio>
 
+#include "log/KvLog.h"
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 const char* const kLog = "ESYUPLD";

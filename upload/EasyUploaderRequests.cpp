@@ -6,12 +6,12 @@
 
 #include <cstring>
 
+#include "log/KvLog.h"
 #include "session/COptions.h"
 #include "session/ServiceRequest.h"
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
 #include "util/CommonUtils.h"
-#include "log/KvLog.h"
 
 namespace {
 

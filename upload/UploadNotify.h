@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "session/Messages.h"
 #include "platform/MessageQueue.h"
+#include "session/Messages.h"
 
 namespace upload_notify {
 

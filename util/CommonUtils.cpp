@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "log/KvLog.h"
 #include "platform/FileSystem.h"
 #include "platform/LastError.h"
 #include "platform/TextEncoding.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // ends the message loop and what does not.
 #include <gtest/gtest.h>
 
-#include "session/COptions.h"
 #include "app/ClientEventWindow.h"
-#include "session/Messages.h"
 #include "common/LoopbackSocket.h"
 #include "peer/ClientInterfaceMgr.h"
+#include "session/COptions.h"
+#include "session/Messages.h"
 
 namespace {
 

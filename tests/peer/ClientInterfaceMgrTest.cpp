@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "session/COptions.h"
-#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "common/LoopbackSocket.h"
 #include "common/TempDir.h"
 #include "peer/ClientInterfaceMgr.h"
+#include "session/COptions.h"
+#include "session/Messages.h"
 
 namespace {
 

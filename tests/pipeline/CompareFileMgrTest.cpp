@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "RemoteWorld.h"
-#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "pipeline/CompareFileMgr.h"
 #include "pipeline/FileBackupMgr.h"
+#include "session/Messages.h"
 
 namespace {
 

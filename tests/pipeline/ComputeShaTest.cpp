@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "RefDigest.h"
-#include "session/Messages.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/ComputeShaHandler.h"
 #include "pipeline/ComputeShaMgr.h"
 #include "platform/Event.h"
 #include "platform/MessageQueue.h"
+#include "session/Messages.h"
 
 namespace {
 

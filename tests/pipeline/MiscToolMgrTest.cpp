@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "RemoteWorld.h"
-#include "session/ServiceConfig.h"
 #include "common/LogCapture.h"
 #include "common/RawHttpServer.h"
 #include "pipeline/MiscToolMgr.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

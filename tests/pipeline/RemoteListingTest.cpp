@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "RemoteWorld.h"
-#include "session/Messages.h"
-#include "session/ServiceConfig.h"
 #include "common/RawHttpServer.h"
 #include "pipeline/CreatePathRequest.h"
 #include "pipeline/FileBackupMgr.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "session/ServiceConfig.h"
 #include "pipeline/ShaDigest.h"
+#include "session/ServiceConfig.h"
 
 namespace pipetest {
 

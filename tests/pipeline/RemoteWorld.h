@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "session/COptions.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"
+#include "session/COptions.h"
 
 namespace pipetest {
 

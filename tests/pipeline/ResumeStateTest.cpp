@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <set>
 
-#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"
+#include "session/COptions.h"
 #include "sqlite/DBWrapper.h"
 #include "sqlite/DbSchema.h"
 #include "store/CWriteDbMgr.h"

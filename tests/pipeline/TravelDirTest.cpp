@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "RemoteWorld.h"
-#include "session/Messages.h"
-#include "session/ServiceConfig.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/TravelDirHandler.h"
 #include "pipeline/TravelDirMgr.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
 
 namespace {
 

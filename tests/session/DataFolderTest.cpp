@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "session/DataFolder.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
+#include "session/DataFolder.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "session/Messages.h"
 #include "platform/MessageQueue.h"
+#include "session/Messages.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <chrono>
 #include <thread>
 
-#include "session/Messages.h"
-#include "session/ServiceConfig.h"
-#include "session/ServiceRequest.h"
 #include "common/RawHttpServer.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"
+#include "session/Messages.h"
+#include "session/ServiceConfig.h"
+#include "session/ServiceRequest.h"
 
 namespace {
 

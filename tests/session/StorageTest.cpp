@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
+#include "session/COptions.h"
 #include "sqlite/DBWrapper.h"
 
 namespace {

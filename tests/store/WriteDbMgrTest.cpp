@@ -9,10 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "session/COptions.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "platform/Event.h"
+#include "session/COptions.h"
 #include "sqlite/DBWrapper.h"
 #include "sqlite/DbSchema.h"
 #include "store/CWriteDbMgr.h"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "session/Messages.h"
 #include "common/DuiTestWindow.h"
+#include "session/Messages.h"
 
 namespace menutest {
 

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "MenuResultWindow.h"
-#include "session/Messages.h"
 #include "common/DuiTestWindow.h"
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
@@ -12,6 +11,7 @@
 #include "duilib/CInputInjector.h"
 #include "duilib/CUIHost.h"
 #include "duilib/WindowFunctions.h"
+#include "session/Messages.h"
 #include "ui/CMenuBuilderCallback.h"
 #include "ui/CMenuElementUI.h"
 #include "ui/CMenuUI.h"

@@ -13,8 +13,6 @@
 #include <sstream>
 #include <thread>
 
-#include "session/COptions.h"
-#include "session/ServiceConfig.h"
 #include "common/ChildProcess.h"
 #include "common/HttpCall.h"
 #include "common/LogCapture.h"
@@ -22,6 +20,8 @@
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/ShaDigest.h"
+#include "session/COptions.h"
+#include "session/ServiceConfig.h"
 #include "upload/CEasyUploader.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/CUploaderMgr.h"

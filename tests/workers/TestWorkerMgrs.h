@@ -4,8 +4,8 @@
 
 #include <atomic>
 
-#include "platform/Event.h"
 #include "log/KvLog.h"
+#include "platform/Event.h"
 #include "workers/CEventWorkerMgr.h"
 #include "workers/CSingleWorkerMgr.h"
 

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "log/KvLog.h"
 #include "tools/kvup-service/ChunkWriter.h"
 #include "tools/kvup-service/PathRules.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "log/KvLog.h"
 #include "tools/kvup-service/ChunkWriter.h"
 #include "tools/kvup-service/Envelope.h"
-#include "log/KvLog.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <sstream>
 
+#include "log/KvLog.h"
 #include "tools/kvup-service/Envelope.h"
 #include "tools/kvup-service/SocketCutter.h"
-#include "log/KvLog.h"
 
 namespace {
 

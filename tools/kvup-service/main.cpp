@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <thread>
 
+#include "log/KvLog.h"
 #include "tools/kvup-service/CloudStore.h"
 #include "tools/kvup-service/ServiceOptions.h"
 #include "tools/kvup-service/ServiceServer.h"
-#include "log/KvLog.h"
 
 namespace {
 

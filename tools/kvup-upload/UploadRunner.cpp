@@ -1,7 +1,7 @@
 #include "tools/kvup-upload/UploadRunner.h"
 
-#include "session/Messages.h"
 #include "pipeline/ShaDigest.h"
+#include "session/Messages.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/TaskState.h"
 

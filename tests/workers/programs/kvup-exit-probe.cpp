@@ -15,13 +15,13 @@
 #include <thread>
 
 #include "FTL/CFPoolMgr.h"
-#include "session/COptions.h"
-#include "session/LaunchOptions.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "pipeline/CompareFileMgr.h"
 #include "pipeline/ComputeShaMgr.h"
 #include "pipeline/MiscToolMgr.h"
 #include "pipeline/TravelDirMgr.h"
+#include "session/COptions.h"
+#include "session/LaunchOptions.h"
 #include "store/CWriteDbMgr.h"
 #include "upload/CUpldThreadMgr.h"
 #include "workers/TestWorkerMgrs.h"
