@@ -5,13 +5,6 @@
 #include "session/COptions.h"
 #include "session/Messages.h"
 
-namespace {
-
-constexpr int32_t kPeerQuit = 9;
-constexpr int32_t kNoPeerEvent = 15;
-
-}  // namespace
-
 ClientEventWindow::~ClientEventWindow() {
   Detach();
 }
@@ -23,7 +16,7 @@ bool ClientEventWindow::Attach() {
   link_.SetNotifyWindow(hwnd_);
   // A quit or a close that came before the handle existed was posted to no
   // window; only the peer event tells of it.
-  if (COptions::Instance().m_peerEvent.load() == kPeerQuit) {
+  if (COptions::Instance().m_peerEvent.load() == PeerEvent::kQuit) {
     platform::PostMessage(hwnd_, msg::WM_CLIENT_EVENT, 0, 0);
   }
   return true;
@@ -43,9 +36,9 @@ platform::LRESULT ClientEventWindow::HandleMessage(platform::UINT msg, platform:
 }
 
 void ClientEventWindow::OnClientEvent() {
-  const int32_t event = COptions::Instance().m_peerEvent.exchange(kNoPeerEvent);
-  KV_TRACE("KVUP", "KVUP client event: %d", event);
-  if (event != kPeerQuit) return;
+  const PeerEvent event = COptions::Instance().m_peerEvent.exchange(PeerEvent::kNone);
+  KV_TRACE("KVUP", "KVUP client event: %d", StateNumber(event));
+  if (event != PeerEvent::kQuit) return;
   link_.ClearPeerReady();
   platform::PostQuitMessage(0);
 }

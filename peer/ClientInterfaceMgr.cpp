@@ -16,8 +16,6 @@
 namespace {
 
 constexpr const char* kLog = "ClientInterfaceMgr";
-constexpr int32_t kPeerGone = 9;
-constexpr int32_t kWaitingForStart = 9;
 
 }  // namespace
 
@@ -33,7 +31,7 @@ ClientInterfaceMgr::ClientInterfaceMgr(uint16_t port)
 
 ClientInterfaceMgr::~ClientInterfaceMgr() {
   StopAndJoinWorkers();
-  m_notifyWnd.store(nullptr);
+  m_notifyWnd.Set(nullptr);
 }
 
 void ClientInterfaceMgr::WorkerMain() {
@@ -66,10 +64,10 @@ int ClientInterfaceMgr::ParseClientMessage(const std::string& text) {
 }
 
 void ClientInterfaceMgr::DispatchClientMessage(int type) {
-  const platform::HWND target = m_notifyWnd.load();
+  const platform::HWND target = m_notifyWnd.Get();
   switch (type) {
     case peer::ClientMessage::kQuit:
-      COptions::Instance().m_peerEvent.store(kPeerGone);
+      COptions::Instance().m_peerEvent.store(PeerEvent::kQuit);
       platform::PostMessage(target, msg::WM_CLIENT_EVENT, 0, 0);
       break;
     case peer::ClientMessage::kToggle:
@@ -116,7 +114,8 @@ void ClientInterfaceMgr::HandleMessage(peer::LinkSocket& link, const std::string
       return;
     case peer::ClientMessage::kStart:
       // The gate opens once; later starts, like starts after start-up, get nothing.
-      if (m_startAnswered || COptions::Instance().m_workState.load() != kWaitingForStart) return;
+      if (m_startAnswered || COptions::Instance().m_workState.load() != WorkState::kNotStarted)
+        return;
       m_startAnswered = true;
       Reply(link, "7");
       m_startEvent.Set();
@@ -127,8 +126,8 @@ void ClientInterfaceMgr::HandleMessage(peer::LinkSocket& link, const std::string
 }
 
 void ClientInterfaceMgr::OnPeerClosed() {
-  COptions::Instance().m_peerEvent.store(kPeerGone);
-  platform::PostMessage(m_notifyWnd.load(), msg::WM_CLIENT_EVENT, 0, 0);
+  COptions::Instance().m_peerEvent.store(PeerEvent::kQuit);
+  platform::PostMessage(m_notifyWnd.Get(), msg::WM_CLIENT_EVENT, 0, 0);
 }
 
 ClientInterfaceMgr::Step ClientInterfaceMgr::OnReadable(peer::LinkSocket& link,

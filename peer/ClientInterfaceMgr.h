@@ -21,6 +21,7 @@
 #include "peer/MessageFramer.h"
 #include "platform/Event.h"
 #include "platform/MessageQueue.h"
+#include "session/NotifyTarget.h"
 #include "workers/CSingleWorkerMgr.h"
 
 class ClientInterfaceMgr : public CSingleWorkerMgr {
@@ -44,7 +45,7 @@ class ClientInterfaceMgr : public CSingleWorkerMgr {
 
   // Any thread: sends code to the client if it has greeted.
   void SendStatus(int32_t code);
-  void SetNotifyWindow(platform::HWND wnd) { m_notifyWnd.store(wnd); }
+  void SetNotifyWindow(platform::HWND wnd) { m_notifyWnd.Set(wnd); }
   bool PeerReady() const { return m_peerReady.load() != 0; }
   // The drop window forgets the greeting when its client quits.
   void ClearPeerReady() { m_peerReady.store(0); }
@@ -74,7 +75,7 @@ class ClientInterfaceMgr : public CSingleWorkerMgr {
   void Reply(peer::LinkSocket& link, const char* code);
   void OnPeerClosed();
 
-  std::atomic<platform::HWND> m_notifyWnd{nullptr};
+  NotifyTarget m_notifyWnd;
   platform::Event m_statusEvent{false, false};
   std::atomic<int32_t> m_statusCode{15};
   std::atomic<uint8_t> m_peerReady{0};

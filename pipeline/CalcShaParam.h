@@ -7,6 +7,6 @@
 #include "platform/WindowMessage.h"
 
 struct CalcShaParam {
-  platform::HWND hwnd = nullptr;
-  std::string path;  // full local path of the file
+  platform::HWND hwnd = nullptr;  // empty: the process's notification target
+  std::string path;               // full local path of the file
 };

@@ -82,7 +82,7 @@ void CompareFileMgr::DoWork() {
     }
     checkFile(records[i]);
   }
-  platform::PostMessage(window, msg::WM_COMPARE_DONE, 0, 0);
+  platform::PostMessage(m_notifyTarget.Get(), msg::WM_COMPARE_DONE, 0, 0);
 }
 
 void CompareFileMgr::RefreshIfDue() {
@@ -96,13 +96,13 @@ void CompareFileMgr::RefreshIfDue() {
 
 bool CompareFileMgr::getSubFiles(int64_t pid) {
   ServiceRequest request(RemoteFolderListing::kEndpoint, Handle(), options_);
-  request.SetNotifyWindow(window).AbortWhen(&aborting_);
+  request.SetNotifyWindow(m_notifyTarget.Get()).AbortWhen(&aborting_);
   return RemoteFolderListing::Load(store_, pid, &request);
 }
 
 int64_t CompareFileMgr::createPath(const std::string& path) {
   ServiceRequest request(CreatePathRequest::kEndpoint, Handle(), options_);
-  request.SetNotifyWindow(window).AbortWhen(&aborting_);
+  request.SetNotifyWindow(m_notifyTarget.Get()).AbortWhen(&aborting_);
   CreatePathRequest::Folder folder;
   if (CreatePathRequest::Send(path, &request, &folder) == CreatePathRequest::kFailed)
     return RemotePicture::kNone;
@@ -170,5 +170,5 @@ void CompareFileMgr::upldFile(const ShaFileRecord& record, int64_t fid, const st
                               int64_t pid) {
   KV_DEBUG(kLogger, "CompareFileMgr::upldFile: name %s", name.c_str());
   store_.addBackupFile(record.digest, fid, record.baseDir + "/" + record.relPath, pid, record.size);
-  platform::PostMessage(window, msg::WM_BACKUP_NOTIFY, 0, 0);
+  platform::PostMessage(m_notifyTarget.Get(), msg::WM_BACKUP_NOTIFY, 0, 0);
 }

@@ -22,6 +22,7 @@
 #include "platform/Event.h"
 #include "platform/WindowMessage.h"
 #include "session/COptions.h"
+#include "session/NotifyTarget.h"
 #include "workers/CEventWorkerMgr.h"
 
 class CompareFileMgr : public CEventWorkerMgr {
@@ -36,9 +37,9 @@ class CompareFileMgr : public CEventWorkerMgr {
                           COptions& options = COptions::Instance());
   ~CompareFileMgr() override;
 
-  // The drop window: receives WM_BACKUP_NOTIFY, WM_COMPARE_DONE and
-  // WM_NETWORK_FAILED.
-  void SetWindow(platform::HWND hwnd) { window = hwnd; }
+  // WM_BACKUP_NOTIFY, WM_COMPARE_DONE and WM_NETWORK_FAILED go to the
+  // process's notification target unless a window is set here.
+  void SetWindow(platform::HWND hwnd) { m_notifyTarget.Set(hwnd); }
   void SetClock(Clock clock) { clock_ = std::move(clock); }
 
   // Set once, after the worker's first listing of the backup root.
@@ -69,7 +70,7 @@ class CompareFileMgr : public CEventWorkerMgr {
 
   FileBackupMgr& store_;
   COptions& options_;
-  std::atomic<platform::HWND> window{nullptr};
+  NotifyTarget m_notifyTarget;
   bool firstRun = true;         // worker thread
   int64_t lastRefresh = 0;      // worker thread
   CURL* httpHandle_ = nullptr;  // worker thread

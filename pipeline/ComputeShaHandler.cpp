@@ -7,6 +7,7 @@
 #include "log/KvLog.h"
 #include "pipeline/ShaDigest.h"
 #include "session/Messages.h"
+#include "session/NotifyTarget.h"
 
 namespace {
 const char* const kLog = "CALCSHAHANDLER";
@@ -24,14 +25,14 @@ void ComputeShaHandler::Run() {
   std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
   if (waitResult != FTL::WaitContinue) {
     KV_DEBUG(kLog, "ComputeShaHandler::Run: %s failed", param->path.c_str());
-    platform::PostMessage(param->hwnd, msg::WM_DIGEST_DONE, 0, 0);
+    platform::PostMessage(NotifyTarget::Resolve(param->hwnd), msg::WM_DIGEST_DONE, 0, 0);
     return;
   }
   auto result = std::make_unique<msg::CalcShaResult>();
   result->path = param->path;
   result->digest = std::move(digest);
   result->size = size;
-  msg::PostRecord(param->hwnd, msg::WM_DIGEST_DONE, std::move(result));
+  msg::PostRecord(NotifyTarget::Resolve(param->hwnd), msg::WM_DIGEST_DONE, std::move(result));
 }
 
 void ComputeShaHandler::Release() {

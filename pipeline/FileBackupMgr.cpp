@@ -242,7 +242,7 @@ void FileBackupMgr::loadResumeState() {
   const std::vector<DBWrapper::Row> status = db.Rows();
   int64_t txStatus = 0;
   if (status.size() == 1 && TryStrToInt64(status[0].back(), &txStatus))
-    options_.m_lastTxStatus = static_cast<int32_t>(txStatus);
+    options_.m_lastTxStatus = static_cast<BusyState>(txStatus);
   db.executeSQL("DELETE FROM undo_files where userid=" + user +
                 ";DELETE FROM last_tx_status where userid=" + user + ";");
   db.Close();

@@ -74,7 +74,10 @@ void MiscToolMgr::deleteFile(int64_t fid) {
   if (httpHandle_ == nullptr) httpHandle_ = curl_easy_init();
   ServiceRequest request(kDeleteEndpoint, httpHandle_, options_);
   CreatePathRequest::AddHeaders(&request);
-  request.AddParam("fid", fid).SetNotifyWindow(window).EndWhenSilent().AbortWhen(&aborting_);
+  request.AddParam("fid", fid)
+      .SetNotifyWindow(m_notifyTarget.Get())
+      .EndWhenSilent()
+      .AbortWhen(&aborting_);
   request.PostForm();
   // Success or failure changes nothing: no retry, no message.
   Json::Value answer;

@@ -16,6 +16,7 @@
 
 #include "platform/WindowMessage.h"
 #include "session/COptions.h"
+#include "session/NotifyTarget.h"
 #include "workers/CEventWorkerMgr.h"
 
 class MiscToolMgr : public CEventWorkerMgr {
@@ -29,8 +30,9 @@ class MiscToolMgr : public CEventWorkerMgr {
   explicit MiscToolMgr(COptions& options = COptions::Instance());
   ~MiscToolMgr() override;
 
-  // The drop window: receives WM_NETWORK_FAILED.
-  void SetWindow(platform::HWND hwnd) { window = hwnd; }
+  // WM_NETWORK_FAILED goes to the process's notification target unless a
+  // window is set here.
+  void SetWindow(platform::HWND hwnd) { m_notifyTarget.Set(hwnd); }
 
   // Any thread: queues the deletion of a remote file and wakes the worker.
   void addDeleteFile(int64_t fid);
@@ -49,7 +51,7 @@ class MiscToolMgr : public CEventWorkerMgr {
 
  private:
   COptions& options_;
-  std::atomic<platform::HWND> window{nullptr};
+  NotifyTarget m_notifyTarget;
   std::list<int64_t> pendingDeletes;  // GUARDED_BY(m_lock)
   int32_t mode = kIdle;               // GUARDED_BY(m_lock)
   CURL* httpHandle_ = nullptr;        // worker thread

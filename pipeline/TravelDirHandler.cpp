@@ -5,6 +5,7 @@
 #include "pipeline/DirectoryWalk.h"
 #include "pipeline/FileBackupMgr.h"
 #include "session/Messages.h"
+#include "session/NotifyTarget.h"
 #include "session/ServiceRequest.h"
 
 namespace {
@@ -18,19 +19,21 @@ TravelDirHandler::TravelDirHandler(TravelDirParam* p, FileBackupMgr& store, COpt
     : CFJobBase(p), store_(store), options_(options) {}
 
 void TravelDirHandler::Run() {
-  DirectoryWalk walk(store_,
-                     {[this] { return WaitToContinue(); },
-                      [this] { platform::PostMessage(param->hwnd, msg::WM_WALK_DONE, 0, 0); },
-                      [this](const std::string& path) { createPathAction(path); },
-                      // A stop cuts the pause short; the walk sees it next.
-                      [this] { SleepUnlessStopped(kBatchPauseMs); }});
+  DirectoryWalk walk(store_, {[this] { return WaitToContinue(); },
+                              [this] {
+                                platform::PostMessage(NotifyTarget::Resolve(param->hwnd),
+                                                      msg::WM_WALK_DONE, 0, 0);
+                              },
+                              [this](const std::string& path) { createPathAction(path); },
+                              // A stop cuts the pause short; the walk sees it next.
+                              [this] { SleepUnlessStopped(kBatchPauseMs); }});
   walk.Run(param->path);
   waitResult = walk.LastWait();
 }
 
 int64_t TravelDirHandler::createPathAction(const std::string& relPath) {
   ServiceRequest request(CreatePathRequest::kEndpoint, options_);
-  request.SetNotifyWindow(param->hwnd);
+  request.SetNotifyWindow(NotifyTarget::Resolve(param->hwnd));
   const int64_t id = CreatePathRequest::Send(relPath, &request);
   KV_DEBUG(kLog, "TravelDirHandler::createPathAction: %s -> %lld", relPath.c_str(),
            static_cast<long long>(id));

@@ -7,6 +7,6 @@
 #include "platform/WindowMessage.h"
 
 struct TravelDirParam {
-  platform::HWND hwnd = nullptr;
-  std::string path;  // full local path of the dropped folder
+  platform::HWND hwnd = nullptr;  // empty: the process's notification target
+  std::string path;               // full local path of the dropped folder
 };

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/MessageQueue.h"
+#include "session/StateWords.h"
 #include "sqlite/DbSchema.h"
 
 class COptions {
@@ -68,12 +69,14 @@ class COptions {
   // A user-data folder named on the command line; replaces the default one.
   std::string m_userDataOverride;
   int32_t m_uploadSpeedLimitKb = 0;
-  std::atomic<int32_t> m_busy{0};
-  std::atomic<int32_t> m_lastTxStatus{3};
+  std::atomic<BusyState> m_busy{BusyState::kIdle};
+  std::atomic<BusyState> m_lastTxStatus{BusyState::kNothingRecorded};
   std::atomic<int32_t> m_currentSpeed{0};
-  std::atomic<int32_t> m_peerEvent{15};
-  std::atomic<int32_t> m_workState{9};
+  std::atomic<PeerEvent> m_peerEvent{PeerEvent::kNone};
+  std::atomic<WorkState> m_workState{WorkState::kNotStarted};
   std::string m_appDir;
+  // The one target of worker notifications (the drop window), set once by
+  // start-up; workers read it when they post (see NotifyTarget).
   std::atomic<platform::HWND> m_dropWnd{nullptr};
 
  private:

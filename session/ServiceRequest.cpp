@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "session/Messages.h"
+#include "session/NotifyTarget.h"
 #include "session/ServiceConfig.h"
 
 namespace {
@@ -168,7 +169,7 @@ CURLcode ServiceRequest::Perform(const std::string& url) {
   if (list != nullptr) curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, nullptr);
   curl_slist_free_all(list);
   if (rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_CONNECT) {
-    const platform::HWND target = notifyWindowSet_ ? notifyWindow_ : options_.m_dropWnd.load();
+    const platform::HWND target = notifyWindowSet_ ? notifyWindow_ : NotifyTarget::Resolve(nullptr);
     platform::PostMessage(target, msg::WM_NETWORK_FAILED, 0, 0);
   }
   return rc;

@@ -12,11 +12,11 @@ namespace {
 
 class ClientEvents : public ::testing::Test {
  protected:
-  void SetUp() override { COptions::Instance().m_peerEvent = 15; }
+  void SetUp() override { COptions::Instance().m_peerEvent = PeerEvent::kNone; }
   void TearDown() override {
     window_.Detach();
     platform::MessageQueue::Instance().Reset();
-    COptions::Instance().m_peerEvent = 15;
+    COptions::Instance().m_peerEvent = PeerEvent::kNone;
   }
   // Delivers what is pending; true when that took a quit request.
   static bool Quits() { return !platform::MessageQueue::Instance().DispatchPending(); }
@@ -35,18 +35,19 @@ TEST_F(ClientEvents, OnlyAQuitOfTheClientEndsTheLoop) {
   link_.DispatchClientMessage(14);
   EXPECT_FALSE(Quits());
   link_.DispatchClientMessage(9);
-  COptions::Instance().m_peerEvent = 15;  // taken by someone else before it was handled
+  COptions::Instance().m_peerEvent =
+      PeerEvent::kNone;  // taken by someone else before it was handled
   EXPECT_FALSE(Quits());
 
   link_.DispatchClientMessage(9);  // posts the client event with the peer event 9
   EXPECT_TRUE(Quits());
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 15) << "the event is taken";
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kNone) << "the event is taken";
 }
 
 TEST_F(ClientEvents, QuitThatCameBeforeTheWindowIsActedOnWhenItIsAttached) {
   link_.DispatchClientMessage(9);  // no window yet: only the peer event tells
   EXPECT_FALSE(Quits());
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
   ASSERT_TRUE(window_.Attach());
   EXPECT_TRUE(Quits());
 }
@@ -56,7 +57,7 @@ TEST_F(ClientEvents, DetachedWindowTakesNoMorePosts) {
   window_.Detach();
   link_.DispatchClientMessage(9);
   EXPECT_FALSE(Quits());
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9) << "nobody took it";
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit) << "nobody took it";
 }
 
 }  // namespace

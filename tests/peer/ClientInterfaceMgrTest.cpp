@@ -43,8 +43,8 @@ class LinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     COptions& o = COptions::Instance();
-    o.m_workState = 9;
-    o.m_peerEvent = 15;
+    o.m_workState = WorkState::kNotStarted;
+    o.m_peerEvent = PeerEvent::kNone;
     o.ClearCookies();
     o.BuildCookieHeader();
     o.BuildSessionParam();
@@ -130,7 +130,7 @@ TEST_F(LinkTest, StartWhileStartUpWaitsGetsSevenAndOpensTheGateOnce) {
 }
 
 TEST_F(LinkTest, StartAfterStartUpGetsNothing) {
-  COptions::Instance().m_workState = 5;
+  COptions::Instance().m_workState = WorkState::kReady;
   StartAndConnect();
   ASSERT_TRUE(client_.Send("{\"type\":10}"));
   Barrier();
@@ -180,7 +180,7 @@ TEST_F(LinkTest, EachClientTypePostsItsMessage) {
   EXPECT_EQ(recorder_.messages,
             (std::vector<platform::UINT>{msg::WM_TOGGLE_DROP, msg::WM_SHOW_MAIN,
                                          msg::WM_CLIENT_LOGIN, msg::WM_CLIENT_EVENT}));
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
   EXPECT_EQ(client_.Receive(kShort), "");  // none of them is answered
 }
 
@@ -190,7 +190,7 @@ TEST_F(LinkTest, WithoutADropWindowMessagesPostNothingAndQuitOnlySetsThePeerEven
   ASSERT_TRUE(client_.Send(R"({"type":12}{"type":20,"paths":["/a"]}{"type":9})"));
   Barrier();
   EXPECT_TRUE(recorder_.messages.empty());
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
 }
 
 TEST_F(LinkTest, DropMessageHandsThePathsOverWithoutAReply) {
@@ -212,7 +212,7 @@ TEST_F(LinkTest, CleanClosePostsClientEventWithPeerEventNineAndEndsTheLink) {
   Greet();
   client_.Close();
   ASSERT_TRUE(Posted(msg::WM_CLIENT_EVENT));
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
   EXPECT_TRUE(log.Contains("ClientInterfaceMgr: peer is down, exit", "ClientInterfaceMgr"));
   // One connection per run: nobody listens any more.
   kvtest::LoopbackClient again;
@@ -356,7 +356,8 @@ TEST_F(LinkTest, LinkEndIsMarkedForATakenPortAndForTheClientsClose) {
   taken.SetNotifyWindow(window_);
   ASSERT_EQ(taken.Start(), 0);
   EXPECT_EQ(WaitForSingleObject(taken.LinkEnded(), kLong), kWaitObject0);
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 15);  // nothing is reported for it
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(),
+            PeerEvent::kNone);  // nothing is reported for it
   platform::MessageQueue::Instance().DispatchPending();
   EXPECT_TRUE(recorder_.messages.empty());
 
@@ -365,7 +366,7 @@ TEST_F(LinkTest, LinkEndIsMarkedForATakenPortAndForTheClientsClose) {
   EXPECT_NE(WaitForSingleObject(link_->LinkEnded(), 0), kWaitObject0);
   client_.Close();
   EXPECT_EQ(WaitForSingleObject(link_->LinkEnded(), kLong), kWaitObject0);
-  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), 9);
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
 }
 
 }  // namespace

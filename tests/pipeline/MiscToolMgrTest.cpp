@@ -12,6 +12,7 @@
 #include "common/LogCapture.h"
 #include "common/RawHttpServer.h"
 #include "pipeline/MiscToolMgr.h"
+#include "session/Messages.h"
 #include "session/ServiceConfig.h"
 
 namespace {
@@ -95,6 +96,18 @@ TEST(MiscToolMgrWireTest, DeletionsAddedWhileBusyGoOutInOrder) {
 }
 
 class MiscToolMgrTest : public RemoteWorld {};
+
+// No window of its own: the failure reaches the process's one target, which
+// start-up may set after the worker started.
+TEST_F(MiscToolMgrTest, UnreachableServiceIsReportedToTheProcessTargetSetAfterStart) {
+  COptions::Instance().m_dropWnd = nullptr;
+  MiscToolMgr misc(options_);
+  ASSERT_EQ(misc.Start(), 0);
+  COptions::Instance().m_dropWnd = window_;
+  service_.Stop();
+  misc.addDeleteFile(5);
+  EXPECT_TRUE(PumpUntil([&] { return messages_.Count(msg::WM_NETWORK_FAILED) == 1; }));
+}
 
 TEST_F(MiscToolMgrTest, DeletionAddedWhilePausedWaitsForTheNextOne) {
   const int64_t root = RootId();

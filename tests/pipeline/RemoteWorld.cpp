@@ -21,10 +21,12 @@ void RemoteWorld::SetUp() {
   options_.BuildSessionParam();
   window_ = platform::CreateWindowHandle(&messages_);
   ASSERT_NE(window_, nullptr);
-  options_.m_dropWnd = window_;
+  // The process's one notification target, as start-up sets it.
+  COptions::Instance().m_dropWnd = window_;
 }
 
 void RemoteWorld::TearDown() {
+  COptions::Instance().m_dropWnd = nullptr;
   platform::MessageQueue::Instance().Reset();
   ServiceConfig::Instance().SetBaseUrl(ServiceConfig::kDefaultUrl);
   ServiceConfig::Instance().SetSilenceLimitSeconds(ServiceConfig::kDefaultSilenceLimitSeconds);

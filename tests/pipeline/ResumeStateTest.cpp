@@ -81,7 +81,7 @@ TEST_F(ResumeStateTest, RowsGoToTheQueueOrBackToTheDigestsAndLeaveTheTable) {
   EXPECT_EQ(digests, (std::vector<std::string>{changed})) << "the missing file is dropped";
   EXPECT_EQ(store.ChangedFileCount(), 1u);
   EXPECT_EQ(store.RemainingFiles(), 2) << "the changed file still has to go up";
-  EXPECT_EQ(options_.m_lastTxStatus.load(), 2);
+  EXPECT_EQ(StateNumber(options_.m_lastTxStatus.load()), 2);
   EXPECT_EQ(Count("SELECT * FROM undo_files where userid=7;"), 0u);
   EXPECT_EQ(Count("SELECT * FROM last_tx_status where userid=7;"), 0u);
   EXPECT_EQ(Count("SELECT * FROM undo_files where userid=8;"), 1u) << "other accounts stay";

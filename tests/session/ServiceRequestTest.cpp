@@ -60,6 +60,7 @@ class ServiceRequestTest : public ::testing::Test {
     options_.BuildSessionParam();
   }
   void TearDown() override {
+    COptions::Instance().m_dropWnd = nullptr;
     platform::MessageQueue::Instance().Reset();
     ServiceConfig::Instance().SetBaseUrl(ServiceConfig::kDefaultUrl);
   }
@@ -196,7 +197,7 @@ TEST_F(ServiceRequestTest, ReleasedHandleOutlivesTheRequest) {
 TEST_F(ServiceRequestTest, RefusedConnectionNotifiesTheDropWindow) {
   Recorder recorder;
   const platform::HWND window = platform::CreateWindowHandle(&recorder);
-  options_.m_dropWnd = window;
+  COptions::Instance().m_dropWnd = window;
   ServiceConfig::Instance().SetBaseUrl("http://127.0.0.1:" + std::to_string(ClosedPort()));
   ServiceRequest request("/wbx/filebackup/getSubFilesAction.json", options_);
   EXPECT_EQ(request.Get(), CURLE_COULDNT_CONNECT);
@@ -209,7 +210,7 @@ TEST_F(ServiceRequestTest, RefusedConnectionNotifiesTheDropWindow) {
 
 TEST_F(ServiceRequestTest, UnknownHostNotifiesTheChosenWindow) {
   Recorder drop, own;
-  options_.m_dropWnd = platform::CreateWindowHandle(&drop);
+  COptions::Instance().m_dropWnd = platform::CreateWindowHandle(&drop);
   const platform::HWND window = platform::CreateWindowHandle(&own);
   ServiceConfig::Instance().SetBaseUrl("http://kvup-no-such-host.invalid");
   ServiceRequest request("/x", options_);
@@ -223,7 +224,7 @@ TEST_F(ServiceRequestTest, UnknownHostNotifiesTheChosenWindow) {
 
 TEST_F(ServiceRequestTest, HttpErrorsDoNotNotify) {
   Recorder drop;
-  options_.m_dropWnd = platform::CreateWindowHandle(&drop);
+  COptions::Instance().m_dropWnd = platform::CreateWindowHandle(&drop);
   RawHttpServer failing([](const RawRequest&) {
     return std::string("HTTP/1.1 500 Broken\r\nContent-Length: 5\r\n\r\noops!");
   });

@@ -212,11 +212,11 @@ TEST(OptionsDefaults, EveryNamedField) {
   EXPECT_EQ(o.m_userId, 0);
   EXPECT_EQ(o.m_dbResetNeeded, 1);
   EXPECT_EQ(o.m_uploadSpeedLimitKb, 0);
-  EXPECT_EQ(o.m_busy, 0);
-  EXPECT_EQ(o.m_lastTxStatus, 3);
+  EXPECT_EQ(StateNumber(o.m_busy.load()), 0);
+  EXPECT_EQ(StateNumber(o.m_lastTxStatus.load()), 3);
   EXPECT_EQ(o.m_currentSpeed, 0);
-  EXPECT_EQ(o.m_peerEvent, 15);
-  EXPECT_EQ(o.m_workState, 9);
+  EXPECT_EQ(StateNumber(o.m_peerEvent.load()), 15);
+  EXPECT_EQ(StateNumber(o.m_workState.load()), 9);
   EXPECT_EQ(o.m_dropWnd.load(), nullptr);
   EXPECT_TRUE(o.m_dataRoot.empty());
   EXPECT_TRUE(o.Cookies().empty());
