@@ -1,121 +1,87 @@
 #include "tools/kvup-upload/UploadRunner.h"
 
 #include "pipeline/ShaDigest.h"
+#include "session/COptions.h"
 #include "session/Messages.h"
 #include "upload/CUpldThreadMgr.h"
 #include "upload/TaskState.h"
 
 UploadRunner::UploadRunner(FILE* out, bool quiet) : m_out(out), m_quiet(quiet) {
   m_window = platform::CreateWindowHandle(this);
+  COptions& options = COptions::Instance();
+  options.m_workState = WorkState::kReady;
+  m_queue = std::make_unique<UploadQueue>(
+      *this, *this, UploadQueue::Services{&options, &m_store, &m_writer, &m_deleter});
+  // The tool is its own drop window: the queue's 0x85b ends the run.
+  m_queue->SetNotifyWindow(m_window);
+  m_queue->SetDropWindow(m_window);
 }
 
 UploadRunner::~UploadRunner() {
   // Jobs still queued or running are stopped before their controllers go.
   CUpldThreadMgr::Instance().Stop();
+  m_queue.reset();
   if (m_window) platform::DestroyWindowHandle(m_window);
 }
 
 bool UploadRunner::AddFile(const std::string& path, int64_t pid) {
-  Task task;
-  if (!CShaDigest::OfFile(path, &task.param.hash, &task.param.size)) {
+  BackupFileRecord record;
+  if (!CShaDigest::OfFile(path, &record.sha, &record.size)) {
     fprintf(m_out, "%s: cannot read the file\n", path.c_str());
     return false;
   }
-  const size_t slash = path.rfind('/');
-  task.param.folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  task.param.name = slash == std::string::npos ? path : path.substr(slash + 1);
-  task.param.taskIndex = static_cast<int32_t>(m_tasks.size()) + 1;
-  task.param.notifyWindow = m_window;
-  task.param.pid = pid;
-  m_tasks.push_back(std::move(task));
+  record.path = path.find('/') == std::string::npos ? "./" + path : path;
+  record.pid = pid;
+  m_files.push_back(record);
   return true;
 }
 
 int UploadRunner::Run() {
-  if (!m_window) return static_cast<int>(m_tasks.size());
-  StartMore();
-  if (m_ended < m_tasks.size()) platform::RunMessageLoop();
-  int failed = 0;
-  for (const Task& t : m_tasks)
-    if (t.state != TaskState::Done && t.state != TaskState::Instant) ++failed;
+  if (!m_window) return static_cast<int>(m_files.size());
+  if (m_files.empty()) return 0;
+  // The queue lists from the end of what it takes.
+  for (auto it = m_files.rbegin(); it != m_files.rend(); ++it)
+    m_store.addBackupFile(it->sha, it->fid, it->path, it->pid, it->size);
+  m_store.addRemainingFiles(static_cast<int32_t>(m_files.size()));
+  m_queue->upldNewFiles();
+  platform::RunMessageLoop();
   if (m_networkFailures > 0) fprintf(m_out, "service unreachable %d times\n", m_networkFailures);
-  return failed;
-}
-
-UploadRunner::Task* UploadRunner::Find(int32_t taskIndex) {
-  if (taskIndex < 1 || static_cast<size_t>(taskIndex) > m_tasks.size()) return nullptr;
-  return &m_tasks[static_cast<size_t>(taskIndex - 1)];
-}
-
-void UploadRunner::StartMore() {
-  while (m_running < kRunningTasks && m_nextToStart < m_tasks.size()) {
-    Task& task = m_tasks[m_nextToStart++];
-    task.controller = std::make_unique<CUploaderMgr>();
-    task.controller->SetParam(task.param);
-    if (task.controller->Start() == 0) ++m_running;
-  }
+  return m_failed;
 }
 
 platform::LRESULT UploadRunner::HandleMessage(platform::UINT message, platform::WPARAM w,
                                               platform::LPARAM l) {
-  switch (message) {
-    case msg::WM_UPLOAD_PROGRESS:
-      OnProgress(w);
-      return 0;
-    case msg::WM_UPLOAD_DONE:
-      OnEnd(w, l);
-      return 0;
-    case msg::WM_UPLOAD_STATUS: {
-      const msg::TaskStateRecord* state = msg::LentState(l);
-      Task* task = Find(static_cast<int32_t>(w));
-      if (task && state) task->state = state->state;
-      return 0;
-    }
-    case msg::WM_UPLOAD_INFO: {
-      const auto* info = msg::RecordFrom<msg::UploadInfoRecord>(w);
-      Task* task = info ? Find(info->taskIndex) : nullptr;
-      if (task) task->param.fid = info->fid;
-      return 0;
-    }
-    case msg::WM_NETWORK_FAILED:
-      ++m_networkFailures;
-      return 0;
-    default:
-      return 0;
+  if (message == msg::WM_UPLOAD_DONE) {
+    const auto* end = msg::RecordFrom<msg::UploadEndRecord>(w);
+    const auto* state = msg::RecordFrom<msg::TaskStateRecord>(static_cast<uintptr_t>(l));
+    const UploadTask* task = end ? m_queue->FindTask(end->taskIndex) : nullptr;
+    if (task && state) PrintEnd(task->name, *end, *state);
   }
+  platform::LRESULT result = 0;
+  if (m_queue->HandleMessage(message, w, l, &result)) return result;
+  if (message == msg::WM_NETWORK_FAILED) ++m_networkFailures;
+  if (message == msg::WM_UPLOADS_DRAINED) platform::PostQuitMessage(0);
+  return 0;
 }
 
-void UploadRunner::OnProgress(platform::WPARAM w) {
-  const auto* p = msg::RecordFrom<msg::UploadProgressRecord>(w);
-  Task* task = p ? Find(p->taskIndex) : nullptr;
-  if (!task || m_quiet) return;
-  const double percent =
-      p->size > 0 ? 100.0 * static_cast<double>(p->breakPoint) / static_cast<double>(p->size)
-                  : 100.0;
-  fprintf(m_out, "Task[%02d] %s: %.1f%% %lld/%lld bytes, %.1f KB/s, %u s left\n", p->taskIndex,
-          task->param.name.c_str(), percent, static_cast<long long>(p->breakPoint),
-          static_cast<long long>(p->size), p->speed / 1024.0, p->remainingMs / 1000);
+void UploadRunner::ProgressChanged(const UploadTask& task, const std::string& text, int percent) {
+  if (m_quiet) return;
+  fprintf(m_out, "Task[%02d] %s: %d%% %s\n", task.taskIndex, task.name.c_str(), percent,
+          text.c_str());
   fflush(m_out);
 }
 
-void UploadRunner::OnEnd(platform::WPARAM w, platform::LPARAM l) {
-  const auto* end = msg::RecordFrom<msg::UploadEndRecord>(w);
-  const auto* state = msg::RecordFrom<msg::TaskStateRecord>(static_cast<platform::WPARAM>(l));
-  Task* task = end ? Find(end->taskIndex) : nullptr;
-  if (!task || !state || task->ended) return;
-  task->ended = true;
-  task->state = state->state;
-  task->message = state->message;
-  task->param.fid = end->fid;
-  task->param.breakPoint = end->breakPoint;
-  fprintf(m_out, "Task[%02d] %s: %s%s%s (fid %lld, %lld bytes held)\n", end->taskIndex,
-          task->param.name.c_str(), StateText(state->state, state->message).c_str(),
-          state->message.empty() || state->state != TaskState::NetworkError ? "" : ": ",
-          state->state == TaskState::NetworkError ? state->message.c_str() : "",
-          static_cast<long long>(end->fid), static_cast<long long>(end->breakPoint));
+void UploadRunner::diskFull() {
+  fprintf(m_out, "the remote disk is full\n");
+}
+
+void UploadRunner::PrintEnd(const std::string& name, const msg::UploadEndRecord& end,
+                            const msg::TaskStateRecord& state) {
+  if (state.state != TaskState::Done && state.state != TaskState::Instant) ++m_failed;
+  const bool withMessage = state.state == TaskState::NetworkError && !state.message.empty();
+  fprintf(m_out, "Task[%02d] %s: %s%s%s (fid %lld, %lld bytes held)\n", end.taskIndex, name.c_str(),
+          StateText(state.state, state.message).c_str(), withMessage ? ": " : "",
+          withMessage ? state.message.c_str() : "", static_cast<long long>(end.fid),
+          static_cast<long long>(end.breakPoint));
   fflush(m_out);
-  ++m_ended;
-  --m_running;
-  StartMore();
-  if (m_ended == m_tasks.size()) platform::PostQuitMessage(0);
 }

@@ -1,6 +1,6 @@
-// Runs files through the upload engine without windows: it plays the upload
-// manager window's part, keeping at most three tasks started, receiving the
-// engine's messages on the message loop and printing what they say.
+// Runs files through the upload queue and engine without windows: it is the
+// queue's view and drop-window link, printing what they are told, and the
+// window of the engine's messages, which it hands to the queue.
 //
 // Threads: everything here runs on the thread that runs the message loop
 // (the user-interface thread); the upload jobs run on the upload pool.
@@ -10,50 +10,62 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "pipeline/FileBackupMgr.h"
+#include "pipeline/MiscToolMgr.h"
 #include "platform/MessageQueue.h"
-#include "upload/CUploadParam.h"
-#include "upload/CUploaderMgr.h"
+#include "store/CWriteDbMgr.h"
+#include "upload/DropWindowLink.h"
+#include "upload/UploadQueue.h"
+#include "upload/UploadQueueView.h"
 
-class UploadRunner : public platform::MessageHandler {
+class UploadRunner : public platform::MessageHandler,
+                     public UploadQueueView,
+                     public DropWindowLink {
  public:
-  static constexpr size_t kRunningTasks = 3;
-
-  struct Task {
-    CUploadParam param;
-    std::unique_ptr<CUploaderMgr> controller;
-    int32_t state = 0;
-    std::string message;
-    bool ended = false;
-  };
-
   UploadRunner(FILE* out, bool quiet);
   ~UploadRunner() override;
 
-  // Digests each file and adds it as a task below the remote folder pid.
+  // Digests the file and queues it for the remote folder pid.
   bool AddFile(const std::string& path, int64_t pid);
-  // Starts the tasks and runs the message loop until every task ended.
-  // Returns the number of tasks that did not end Done or Instant.
+  // Uploads the queued files, in the order added, until none is left.
+  // Returns the number of files that did not end Done or Instant.
   int Run();
 
   platform::LRESULT HandleMessage(platform::UINT msg, platform::WPARAM w,
                                   platform::LPARAM l) override;
-  const std::vector<Task>& Tasks() const { return m_tasks; }
+  // Also the process's notification target (unreachable-service counts).
   platform::HWND Window() const { return m_window; }
 
+  // UploadQueueView
+  void TaskAdded(const UploadTask&) override {}
+  void TaskRemoved(const UploadTask&) override {}
+  void ProgressChanged(const UploadTask& task, const std::string& text, int percent) override;
+  void StatusChanged(const UploadTask&, const std::string&) override {}
+  void ButtonsChanged(const Buttons&) override {}
+  void CountLabelChanged(const std::string&) override {}
+  void ListsCleared() override {}
+  void FailureDisplayCleared() override {}
+
+  // DropWindowLink
+  void diskFull() override;
+  void ShowStatusText(const std::string&) override {}
+  void SendCode(int32_t) override {}
+  bool hasFailures() const override { return false; }
+  void SetFinishedNormally(bool) override {}
+
  private:
-  Task* Find(int32_t taskIndex);
-  void StartMore();
-  void OnProgress(platform::WPARAM w);
-  void OnEnd(platform::WPARAM w, platform::LPARAM l);
+  void PrintEnd(const std::string& name, const msg::UploadEndRecord& end,
+                const msg::TaskStateRecord& state);
 
   FILE* m_out;
   bool m_quiet;
   platform::HWND m_window = nullptr;
-  std::vector<Task> m_tasks;
-  size_t m_nextToStart = 0;
-  size_t m_running = 0;
-  size_t m_ended = 0;
+  std::vector<BackupFileRecord> m_files;  // in the order added
+  FileBackupMgr m_store;
+  CWriteDbMgr m_writer;   // no pool: history rows are kept, not written
+  MiscToolMgr m_deleter;  // never started: a tool run deletes nothing
+  std::unique_ptr<UploadQueue> m_queue;
+  int m_failed = 0;
   int m_networkFailures = 0;
 };
