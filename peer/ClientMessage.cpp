@@ -2,19 +2,26 @@
 
 #include <json/json.h>
 
+#include <exception>
 #include <memory>
+
+#include "peer/StrictJson.h"
 
 namespace peer {
 namespace {
 
 bool ParseJson(const std::string& text, Json::Value* root) {
+  if (!IsStrictJson(text, ClientMessage::kMaxDepth)) return false;
   Json::CharReaderBuilder builder;
-  builder["collectComments"] = false;
-  builder["failIfExtra"] = true;
-  builder["rejectDupKeys"] = true;
+  Json::CharReaderBuilder::strictMode(&builder.settings_);
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   std::string errors;
-  return reader->parse(text.data(), text.data() + text.size(), root, &errors);
+  try {
+    return reader->parse(text.data(), text.data() + text.size(), root, &errors);
+  } catch (const std::exception&) {
+    // JsonCpp throws past its nesting limit; the check above stays far below it.
+    return false;
+  }
 }
 
 bool ReadType(const Json::Value& root, int* type) {

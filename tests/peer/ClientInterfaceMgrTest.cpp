@@ -282,6 +282,34 @@ TEST_F(LinkTest, DebugLineMasksEveryCookieValue) {
   EXPECT_EQ(log.Count("\"u1\""), 0);
 }
 
+// Nesting past the JSON reader's limit used to throw out of the parser and end
+// the link thread: before the start message kvup exited, after it kvup was deaf.
+TEST_F(LinkTest, DeeplyNestedTextIsIgnoredAndTheLinkGoesOn) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  const std::string open(1001, '['), close(1001, ']');
+  ASSERT_TRUE(client_.Send(open));
+  Greet();
+  ASSERT_TRUE(client_.Send("{\"type\":11,\"x\":" + open + close + "}"));
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  EXPECT_EQ(client_.Receive(kLong), "7");
+  EXPECT_EQ(log.Count("CIMG message type: -1", "ClientInterfaceMgr"), 2);
+  EXPECT_EQ(log.Count("worker failed"), 0);
+  platform::MessageQueue::Instance().DispatchPending();
+  EXPECT_TRUE(recorder_.messages.empty());  // the nested toggle was not taken
+}
+
+TEST_F(LinkTest, HellosThatAreNotJsonGetNoAnswer) {
+  StartAndConnect();
+  for (const char* bad : {R"({"type":00})", R"({"type":0,})", R"({/*c*/"type":0})"}) {
+    ASSERT_TRUE(client_.Send(bad));
+  }
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  // Replies go out in order: a 1 for any of them would come first.
+  EXPECT_EQ(client_.Receive(kLong), "7");
+  EXPECT_FALSE(link_->PeerReady());
+}
+
 TEST_F(LinkTest, ConnectionOfAnotherUserIsClosedAndDoesNotCount) {
   kvtest::TempDir dir;
   kvtest::LoopbackClient stranger;
