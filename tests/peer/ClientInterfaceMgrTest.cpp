@@ -299,6 +299,19 @@ TEST_F(LinkTest, DeeplyNestedTextIsIgnoredAndTheLinkGoesOn) {
   EXPECT_TRUE(recorder_.messages.empty());  // the nested toggle was not taken
 }
 
+// An unbalanced brace followed by more than the limit used to leave the link
+// deaf for good.
+TEST_F(LinkTest, UnbalancedOverLongTextLeavesTheLinkListening) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{" + std::string(20000, 'x')));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(client_.Send("{\"type\":0}"));
+    EXPECT_EQ(client_.Receive(kLong), "1") << "hello " << i;
+  }
+  EXPECT_TRUE(log.Contains("CIMG dropped a message longer than 16383 bytes"));
+}
+
 TEST_F(LinkTest, HellosThatAreNotJsonGetNoAnswer) {
   StartAndConnect();
   for (const char* bad : {R"({"type":00})", R"({"type":0,})", R"({/*c*/"type":0})"}) {
