@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 
+#include "peer/CookieValueMask.h"
 #include "peer/StrictJson.h"
 
 namespace peer {
@@ -70,10 +71,15 @@ bool ReadPaths(const Json::Value& paths, std::vector<std::string>* out) {
 
 }  // namespace
 
-ClientMessage ClientMessage::Parse(const std::string& text) {
+ClientMessage ClientMessage::Parse(const std::string& text, std::string* logText) {
   ClientMessage none;
   Json::Value parsed;
-  if (!ParseJson(text, &parsed) || !parsed.isObject()) return none;
+  const bool read = ParseJson(text, &parsed);
+  if (logText != nullptr) {
+    *logText = read ? MaskedMessageText(parsed)
+                    : "(" + std::to_string(text.size()) + " bytes, not read as JSON)";
+  }
+  if (!read || !parsed.isObject()) return none;
   const Json::Value& root = parsed;
   ClientMessage message;
   if (!ReadType(root, &message.type)) return none;

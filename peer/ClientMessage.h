@@ -35,7 +35,9 @@ struct ClientMessage {
   std::vector<CookieRecord> cookies;
   std::vector<std::string> paths;  // type 20 only: absolute paths
 
-  static ClientMessage Parse(const std::string& text);
+  // With logText, also the text to log for the message: the parsed message
+  // with its cookie values masked, or only its length when it is not JSON.
+  static ClientMessage Parse(const std::string& text, std::string* logText = nullptr);
 };
 
 }  // namespace peer
