@@ -27,14 +27,16 @@ class Scanner {
     if (!Value()) return false;
     while (!open_.empty()) {
       SkipBlanks();
-      const char closer = open_.back() == '{' ? '}' : ']';
-      if (Take(closer)) {
+      const bool object = open_.back() == '{';
+      if (Take(object ? '}' : ']')) {
         open_.pop_back();
+        first_ = false;
         continue;
       }
-      if (!Take(',')) return false;
+      if (!first_ && !Take(',')) return false;
+      first_ = false;
       SkipBlanks();
-      if (!(open_.back() == '{' ? Member() : Value())) return false;
+      if (!(object ? Member() : Value())) return false;
     }
     SkipBlanks();
     return pos_ == text_.size();
@@ -50,7 +52,7 @@ class Scanner {
     while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
   }
 
-  // A member name, its colon and the start of its value.
+  // A member name, its colon and its value (or the value's opening).
   bool Member() {
     if (!String()) return false;
     SkipBlanks();
@@ -59,8 +61,8 @@ class Scanner {
     return Value();
   }
 
-  // A scalar value whole, or the opening of an array or object together with
-  // its first element (an empty one is closed right away).
+  // A scalar value whole, or only the opening of an array or object: Run
+  // goes on with its elements.
   bool Value() {
     if (pos_ >= text_.size()) return false;
     const char c = text_[pos_];
@@ -68,12 +70,8 @@ class Scanner {
       if (open_.size() == maxDepth_) return false;
       ++pos_;
       open_ += c;
-      SkipBlanks();
-      if (Take(c == '{' ? '}' : ']')) {
-        open_.pop_back();
-        return true;
-      }
-      return c == '{' ? Member() : Value();
+      first_ = true;
+      return true;
     }
     if (c == '"') return String();
     if (c == '-' || IsDigit(c)) return Number();
@@ -130,6 +128,7 @@ class Scanner {
   size_t maxDepth_;
   size_t pos_ = 0;
   std::string open_;
+  bool first_ = false;  // the innermost open array or object has no element yet
 };
 
 }  // namespace
