@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "log/KvLog.h"
-#include "peer/CookieValueMask.h"
 #include "peer/SocketOwner.h"
 #include "session/COptions.h"
 #include "session/LaunchOptions.h"
@@ -49,8 +48,8 @@ void ClientInterfaceMgr::SendStatus(int32_t code) {
   m_statusEvent.Set();
 }
 
-int ClientInterfaceMgr::ParseClientMessage(const std::string& text) {
-  peer::ClientMessage message = peer::ClientMessage::Parse(text);
+int ClientInterfaceMgr::ParseClientMessage(const std::string& text, std::string* logText) {
+  peer::ClientMessage message = peer::ClientMessage::Parse(text, logText);
   if (message.type == peer::ClientMessage::kNoType) return message.type;
   if (message.hasCookies) {
     COptions& options = COptions::Instance();
@@ -100,9 +99,11 @@ void ClientInterfaceMgr::Reply(peer::LinkSocket& link, const char* code) {
 }
 
 void ClientInterfaceMgr::HandleMessage(peer::LinkSocket& link, const std::string& text) {
-  const int type = ParseClientMessage(text);
-  if (kvlog::Get(kLog).isEnabledFor(log4cplus::DEBUG_LOG_LEVEL)) {
-    KV_DEBUG(kLog, "CIMG received message: %s", peer::MaskCookieValues(text).c_str());
+  const bool debug = kvlog::Get(kLog).isEnabledFor(log4cplus::DEBUG_LOG_LEVEL);
+  std::string logged;
+  const int type = ParseClientMessage(text, debug ? &logged : nullptr);
+  if (debug) {
+    KV_DEBUG(kLog, "CIMG received message: %s", logged.c_str());
     KV_DEBUG(kLog, "CIMG message type: %d", type);
   }
   switch (type) {

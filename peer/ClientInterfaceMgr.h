@@ -51,8 +51,9 @@ class ClientInterfaceMgr : public CSingleWorkerMgr {
   void ClearPeerReady() { m_peerReady.store(0); }
 
   // Parses one message, stores its cookies in COptions and returns its type
-  // (-1 when it has none). Link thread.
-  int ParseClientMessage(const std::string& text);
+  // (-1 when it has none); with logText, also what may be logged of it (cookie
+  // values masked). Link thread.
+  int ParseClientMessage(const std::string& text, std::string* logText = nullptr);
   // Posts the window message of a type to m_notifyWnd. Link thread.
   void DispatchClientMessage(int type);
 

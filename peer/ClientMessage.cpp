@@ -2,19 +2,27 @@
 
 #include <json/json.h>
 
+#include <exception>
 #include <memory>
+
+#include "peer/CookieValueMask.h"
+#include "peer/StrictJson.h"
 
 namespace peer {
 namespace {
 
 bool ParseJson(const std::string& text, Json::Value* root) {
+  if (!IsStrictJson(text, ClientMessage::kMaxDepth)) return false;
   Json::CharReaderBuilder builder;
-  builder["collectComments"] = false;
-  builder["failIfExtra"] = true;
-  builder["rejectDupKeys"] = true;
+  Json::CharReaderBuilder::strictMode(&builder.settings_);
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   std::string errors;
-  return reader->parse(text.data(), text.data() + text.size(), root, &errors);
+  try {
+    return reader->parse(text.data(), text.data() + text.size(), root, &errors);
+  } catch (const std::exception&) {
+    // JsonCpp throws past its nesting limit; the check above stays far below it.
+    return false;
+  }
 }
 
 bool ReadType(const Json::Value& root, int* type) {
@@ -63,10 +71,15 @@ bool ReadPaths(const Json::Value& paths, std::vector<std::string>* out) {
 
 }  // namespace
 
-ClientMessage ClientMessage::Parse(const std::string& text) {
+ClientMessage ClientMessage::Parse(const std::string& text, std::string* logText) {
   ClientMessage none;
   Json::Value parsed;
-  if (!ParseJson(text, &parsed) || !parsed.isObject()) return none;
+  const bool read = ParseJson(text, &parsed);
+  if (logText != nullptr) {
+    *logText = read ? MaskedMessageText(parsed)
+                    : "(" + std::to_string(text.size()) + " bytes, not read as JSON)";
+  }
+  if (!read || !parsed.isObject()) return none;
   const Json::Value& root = parsed;
   ClientMessage message;
   if (!ReadType(root, &message.type)) return none;

@@ -19,7 +19,6 @@ void MessageFramer::Reset() {
   current_.clear();
   inObject_ = false;
   inJunk_ = false;
-  discarding_ = false;
   depth_ = 0;
   inString_ = false;
   escaped_ = false;
@@ -63,22 +62,18 @@ MessageFramer::Result MessageFramer::Next(std::string* message, size_t* dropped)
       return Result::kMessage;
     }
     ++pos_;
-    const bool closed = inObject_ && ScanObjectByte(c);
-    if (!discarding_) {
-      current_ += c;
-      if (current_.size() > kMaxMessage) {
-        discarding_ = true;
-        *dropped = current_.size();
-        current_.clear();
-        if (inJunk_ || closed) Reset();
-        return Result::kDropped;
-      }
-    }
-    if (closed) {
-      const bool wasDiscarding = discarding_;
-      if (!wasDiscarding) *message = std::move(current_);
+    current_ += c;
+    if (current_.size() > kMaxMessage) {
+      // Its end may never come (an unbalanced brace), so the bytes after the
+      // cut are framed afresh rather than skipped until the braces balance.
+      *dropped = current_.size();
       Reset();
-      if (!wasDiscarding) return Result::kMessage;
+      return Result::kDropped;
+    }
+    if (inObject_ && ScanObjectByte(c)) {
+      *message = std::move(current_);
+      Reset();
+      return Result::kMessage;
     }
   }
   input_.clear();

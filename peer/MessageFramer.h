@@ -1,8 +1,12 @@
 // Cuts the byte stream of the desktop-client link into whole JSON objects.
 // Several objects in one receive come out one by one; a partial object waits
-// for its rest; an object longer than the limit is skipped to its end and
-// reported once. Bytes outside any object are whitespace or junk: junk runs
+// for its rest. Bytes outside any object are whitespace or junk: junk runs
 // come out as messages of their own (they do not parse, so they are ignored).
+// An object or junk run that grows past the limit is dropped at once and
+// reported, and framing starts afresh with the next byte: an unfinished
+// object can then hold back at most the limit's worth of what follows, and
+// the rest of an over-long one comes out as junk or fragments, read like any
+// other text.
 // Used by the link thread only.
 #pragma once
 
@@ -37,8 +41,6 @@ class MessageFramer {
   std::string current_;
   bool inObject_ = false;
   bool inJunk_ = false;
-  bool discarding_ = false;
-  size_t discarded_ = 0;
   int depth_ = 0;
   bool inString_ = false;
   bool escaped_ = false;

@@ -127,6 +127,17 @@ std::string LoopbackClient::Receive(int timeoutMs, size_t expected) {
   return got;
 }
 
+std::string LoopbackClient::ReceiveAvailable() {
+  std::string got;
+  char buffer[4096];
+  while (Readable(fd_, 0)) {
+    const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    got.append(buffer, static_cast<size_t>(n));
+  }
+  return got;
+}
+
 bool LoopbackClient::ClosedByPeer(int timeoutMs) {
   if (!Readable(fd_, timeoutMs)) return false;
   char c;

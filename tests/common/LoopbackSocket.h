@@ -49,6 +49,8 @@ class LoopbackClient {
   // Waits up to timeoutMs for data, then returns what has arrived; stops
   // early once `expected` bytes are there. Empty on time-out or close.
   std::string Receive(int timeoutMs, size_t expected = 1);
+  // Whatever has arrived by now, without waiting.
+  std::string ReceiveAvailable();
   // True when the server closed its end within timeoutMs.
   bool ClosedByPeer(int timeoutMs);
   void ShutdownWrite();

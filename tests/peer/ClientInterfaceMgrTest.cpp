@@ -274,12 +274,85 @@ TEST_F(LinkTest, DebugLineMasksEveryCookieValue) {
   Barrier();
   EXPECT_TRUE(log.Contains(
       R"(CIMG received message: {"type":13,"values":[{"domain":"d","name":"GSESSIONID",)"
-      R"("value":"***","path":"/"},{"domain":"d","name":"cookieUserAccount","value":"***",)"
-      R"("path":"/"}]})",
+      R"("path":"/","value":"***"},{"domain":"d","name":"cookieUserAccount","path":"/",)"
+      R"("value":"***"}]})",
       "ClientInterfaceMgr"));
   EXPECT_TRUE(log.Contains("CIMG message type: 13", "ClientInterfaceMgr"));
   EXPECT_EQ(log.Count("abc"), 0);
   EXPECT_EQ(log.Count("\"u1\""), 0);
+}
+
+// Nesting past the JSON reader's limit used to throw out of the parser and end
+// the link thread: before the start message kvup exited, after it kvup was deaf.
+TEST_F(LinkTest, DeeplyNestedTextIsIgnoredAndTheLinkGoesOn) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  const std::string open(1001, '['), close(1001, ']');
+  ASSERT_TRUE(client_.Send(open));
+  Greet();
+  ASSERT_TRUE(client_.Send("{\"type\":11,\"x\":" + open + close + "}"));
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  EXPECT_EQ(client_.Receive(kLong), "7");
+  EXPECT_EQ(log.Count("CIMG message type: -1", "ClientInterfaceMgr"), 2);
+  EXPECT_EQ(log.Count("worker failed"), 0);
+  platform::MessageQueue::Instance().DispatchPending();
+  EXPECT_TRUE(recorder_.messages.empty());  // the nested toggle was not taken
+}
+
+// An unbalanced brace followed by more than the limit used to leave the link
+// deaf for good.
+TEST_F(LinkTest, UnbalancedOverLongTextLeavesTheLinkListening) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  ASSERT_TRUE(client_.Send("{" + std::string(20000, 'x')));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(client_.Send("{\"type\":0}"));
+    EXPECT_EQ(client_.Receive(kLong), "1") << "hello " << i;
+  }
+  EXPECT_TRUE(log.Contains("CIMG dropped a message longer than 16383 bytes"));
+}
+
+TEST_F(LinkTest, HellosThatAreNotJsonGetNoAnswer) {
+  StartAndConnect();
+  for (const char* bad : {R"({"type":00})", R"({"type":0,})", R"({/*c*/"type":0})"}) {
+    ASSERT_TRUE(client_.Send(bad));
+  }
+  ASSERT_TRUE(client_.Send("{\"type\":10}"));
+  // Replies go out in order: a 1 for any of them would come first.
+  EXPECT_EQ(client_.Receive(kLong), "7");
+  EXPECT_FALSE(link_->PeerReady());
+}
+
+// Every logger is at TRACE in the tests; no line may carry a cookie value,
+// whichever form the message that handed it over had.
+TEST_F(LinkTest, NoLogLineCarriesACookieValueWhateverTheMessagesForm) {
+  kvtest::LogCapture log;
+  StartAndConnect();
+  const std::vector<std::string> forms = {
+      R"({"type":1,"values":[{"domain":"d","name":"GSESSIONID","value":"SECRET-A","path":"/"}]})",
+      R"({"type":1,/*c*/"values":[{"name":"GSESSIONID","value":"SECRET-B"}]})",
+      R"([/*c*/{"name":"GSESSIONID","value":"SECRET-C"}])",
+      R"([{"name":"GSESSIONID","value":"SECRET-D"}])",
+      R"({"type":1,"values":[{"name":"GSESSIONID","val\u0075e":"SECRET-E"}]})",
+      R"({"type":1,"values":[{"name":"GSESSIONID","value":"SECRET-\u0046"}]})",
+      R"({"type":1,"values":{"name":"GSESSIONID","value":"SECRET-G"}})",
+      R"({"type":1,"values":[{"name":"GSESSIONID","value":"SECRET-H"}],"values":[]})",
+      R"({"type":1,"values":[{"name":"GSESSIONID","value":"SECRET-I"]}})",
+      R"({"type":1,"values":[{"name":"GSESSIONID","value":"x"/*SECRET-J*/}]})",
+      R"({"type":01,"values":[{"name":"GSESSIONID","value":"SECRET-K"},]})",
+      R"({"type":1,"values":[{"value":"SECRET-L","value":"x"}]})",
+      R"({"type":1,"x":{"values":[{"value":"SECRET-M"}]},"values":[{"value":["SECRET-N"]}]})",
+      R"(values":[{"name":"GSESSIONID","value":"SECRET-O"}]})",
+      "{\"type\":1,\"values\":[{\"name\":\"GSESSIONID\",\"value\":\"SECRET-P\xff\"}]}",
+  };
+  for (const std::string& form : forms) ASSERT_TRUE(client_.Send(form));
+  Barrier();
+  EXPECT_GE(log.Count("CIMG received message: ", "ClientInterfaceMgr"),
+            static_cast<int>(forms.size()));
+  EXPECT_TRUE(log.Contains(R"("value":"***")"));  // what the log shows instead
+  for (const std::string& line : log.Lines()) {
+    EXPECT_EQ(line.find("SECRET"), std::string::npos) << line;
+  }
 }
 
 TEST_F(LinkTest, ConnectionOfAnotherUserIsClosedAndDoesNotCount) {

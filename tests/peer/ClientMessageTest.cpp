@@ -5,6 +5,7 @@
 namespace {
 
 using peer::ClientMessage;
+using namespace std::string_literals;
 
 TEST(ClientMessage, TypeAndCookiesInOrderWithMissingMembersEmpty) {
   const ClientMessage m = ClientMessage::Parse(
@@ -52,6 +53,77 @@ TEST(ClientMessage, AnythingMalformedCountsAsNoTypeAndKeepsNoCookies) {
     EXPECT_EQ(m.type, ClientMessage::kNoType) << text;
     EXPECT_FALSE(m.hasCookies) << text;
     EXPECT_TRUE(m.cookies.empty()) << text;
+  }
+}
+
+// Forms that lenient JSON readers (JsonCpp's strict mode included) take but
+// that are not JSON: none of them may count as a message.
+TEST(ClientMessage, TextThatIsNotStrictJsonIsNoMessage) {
+  const std::string notJson[] = {
+      R"({"type":00})",
+      R"({"type":01})",
+      R"({"type":-00})",
+      R"({"type":0,})",
+      R"({"type":1,"values":[{"name":"a","value":"b"},]})",
+      R"({"type":1,"values":[{"name":"a","value":"b",}]})",
+      R"({/*c*/"type":0})",
+      "{\"type\":0//c\n}",
+      R"(/*c*/{"type":0})",
+      R"({"type":0}/*c*/)",
+      R"({"type":+1})",
+      R"({"type":-})",
+      R"({"type":1.})",
+      R"({"type":.5})",
+      R"({"type":1e})",
+      R"({"type":0,"x":NaN})",
+      R"({"type":0,"x":tru})",
+      R"({'type':0})",
+      R"({type:0})",
+      R"({"type":0}{"type":0})",
+      R"({"type":0,"x":"\x"})",
+      "\xEF\xBB\xBF{\"type\":0}",                       // byte order mark
+      "{\"type\":1,\"values\":[{\"name\":\"a\tb\"}]}",  // raw control character in a string
+      "{\"type\":0,\0\"x\":1}"s,                        // NUL between members
+      "{\"type\":0,\"x\":\"a\0b\"}"s,
+  };
+  for (const std::string& text : notJson) {
+    EXPECT_EQ(ClientMessage::Parse(text).type, ClientMessage::kNoType) << text;
+  }
+}
+
+TEST(ClientMessage, EveryFormTheGrammarAllowsIsStillRead) {
+  const char* json[] = {
+      " \t\r\n{ \"type\" : 11 , \"values\" : [ ] }\r\n ",
+      R"({"typ\u0065":11})",
+      R"({"type":11,"x":[0,-0,-1.5e+3,2E-2,10.25,1e5,true,false,null,{},[],"\"\\\/\b\f\n\r\t\u00e9"]})",
+      "{\"type\":11,\"x\":\"\xC3\xA9\xE2\x82\xAC\"}",
+  };
+  for (const char* text : json) EXPECT_EQ(ClientMessage::Parse(text).type, 11) << text;
+  EXPECT_EQ(ClientMessage::Parse(R"({"type":-0})").type, 0);
+}
+
+// Nesting past what the JSON library reads used to throw out of the parser.
+TEST(ClientMessage, NestingDeeperThanTheLimitIsNoMessageAndThrowsNothing) {
+  const auto nested = [](size_t depth) {  // an object that is depth levels deep
+    return "{\"type\":11,\"x\":" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+  };
+  EXPECT_EQ(ClientMessage::Parse(nested(ClientMessage::kMaxDepth)).type, 11);
+  const std::string tooDeep[] = {
+      nested(ClientMessage::kMaxDepth + 1),
+      nested(1002),
+      std::string(1001, '['),
+      std::string(1001, '[') + std::string(1001, ']'),
+      std::string(100000, '['),
+      [] {
+        std::string s;
+        for (int i = 0; i < 2000; ++i) s += "{\"a\":";
+        return s + "1" + std::string(2000, '}');
+      }(),
+  };
+  for (const std::string& text : tooDeep) {
+    ClientMessage m;
+    EXPECT_NO_THROW(m = ClientMessage::Parse(text)) << text.size();
+    EXPECT_EQ(m.type, ClientMessage::kNoType) << text.size();
   }
 }
 

@@ -4,20 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "common/ChildProcess.h"
 #include "common/DesktopLink.h"
-#include "common/LoopbackSocket.h"
-#include "common/TempDir.h"
+#include "common/KvupProcessTest.h"
 #include "sqlite/DBWrapper.h"
 
 namespace {
@@ -25,68 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using kvtest::ChildProcess;
 
-constexpr int kLong = 15000;  // upper bound for what must happen
-constexpr int kShort = 300;   // how long "nothing happens" is watched
-
-// The KVUP and link loggers at TRACE into one file of the run's folder.
-constexpr const char* kLogProperties =
-    "log4cplus.rootLogger=INFO, RUN\n"
-    "log4cplus.appender.RUN=log4cplus::FileAppender\n"
-    "log4cplus.appender.RUN.File=kvup.log\n"
-    "log4cplus.appender.RUN.layout=log4cplus::PatternLayout\n"
-    "log4cplus.appender.RUN.layout.ConversionPattern=%c|%m%n\n"
-    "log4cplus.logger.KVUP=TRACE\n"
-    "log4cplus.logger.ClientInterfaceMgr=TRACE\n";
-
-class KvupStartUp : public ::testing::Test {
+class KvupStartUp : public kvtest::KvupProcessTest {
  protected:
-  void SetUp() override {
-    fs::create_directories(User());
-    dir_.WriteFile("log4cplus.properties", kLogProperties);
-  }
-
-  // A new kvup run (the previous one, if any, has ended).
-  void LaunchKvup(uint16_t port = 0) {
-    kvup_ = std::make_unique<ChildProcess>();
-    ASSERT_TRUE(kvup_->Start({kvtest::BuiltProgram("kvup"), "--user-data", User(), "--port",
-                              std::to_string(port == 0 ? port_ : port), "--headless"},
-                             {"XDG_RUNTIME_DIR=" + dir_.path()}, dir_.path()));
-    ASSERT_TRUE(WaitForLog("KVUP|KVUP wait for event from CIMG")) << Log();
-  }
-  // kvup-client on kvup's port, with the account's cookies.
-  void LaunchClient(ChildProcess& client, const std::vector<std::string>& commands) {
-    std::vector<std::string> args{kvtest::BuiltProgram("kvup-client"),
-                                  "--port",
-                                  std::to_string(port_),
-                                  "--session",
-                                  "abc",
-                                  "--account",
-                                  "alice"};
-    args.insert(args.end(), commands.begin(), commands.end());
-    ASSERT_TRUE(client.Start(args));
-  }
-
-  std::string User() const { return dir_.Sub("user"); }
-  std::string Kvd() const { return User() + "/kvd"; }
-  std::string Log() const {
-    std::ifstream in(dir_.Sub("kvup.log"));
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  bool WaitForLog(const std::string& line, int timeoutMs = kLong) const {
-    return WaitFor([&] { return Log().find(line + "\n") != std::string::npos; }, timeoutMs);
-  }
-  static bool WaitFor(const std::function<bool()>& done, int timeoutMs = kLong) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
-  // Where a line first stands in the log; npos when it is not there.
-  size_t LogAt(const std::string& line) const { return Log().find(line + "\n"); }
   std::vector<DBWrapper::Row> Users() const {
     DBWrapper config(Kvd() + "/config");
     if (!config.Open()) return {};
@@ -95,10 +27,6 @@ class KvupStartUp : public ::testing::Test {
     config.Close();
     return rows;
   }
-
-  kvtest::TempDir dir_;
-  const uint16_t port_ = kvtest::FreeLoopbackPort();
-  std::unique_ptr<ChildProcess> kvup_;
 };
 
 TEST_F(KvupStartUp, ClientSessionRunsKvupToItsMessageLoopAndQuitEndsItInOrder) {

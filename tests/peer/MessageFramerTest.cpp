@@ -89,6 +89,40 @@ TEST(MessageFramer, LimitIsInclusiveAndLongerObjectsAreDroppedOnce) {
   EXPECT_EQ(second.messages, std::vector<std::string>{"{\"type\":0}"});
 }
 
+// An object that never closes must not swallow everything after it: once it
+// is past the limit it is dropped and what follows is framed afresh.
+TEST(MessageFramer, UnbalancedOverLongTextIsDroppedAndTheNextObjectComesOut) {
+  const std::string hello = "{\"type\":0}";
+  const std::string garbage = "{" + std::string(20000, 'x');
+  const std::string rest(garbage.size() - MessageFramer::kMaxMessage - 1, 'x');
+  {  // the next object in a later receive
+    MessageFramer f;
+    const Drained first = Feed(f, garbage);
+    EXPECT_EQ(first.dropped, std::vector<size_t>{MessageFramer::kMaxMessage + 1});
+    EXPECT_EQ(first.messages, std::vector<std::string>{rest});  // junk, ignored by the link
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Feed(f, hello).messages, std::vector<std::string>{hello});
+  }
+  {  // right behind the garbage in the same receive
+    MessageFramer f;
+    const Drained d = Feed(f, garbage + hello + hello);
+    EXPECT_EQ(d.dropped.size(), 1u);
+    EXPECT_EQ(d.messages, (std::vector<std::string>{rest, hello, hello}));
+  }
+}
+
+TEST(MessageFramer, BlanksPastTheLimitEndWhateverWasLeftUnfinished) {
+  const std::string hello = "{\"type\":0}";
+  for (const std::string& unfinished : std::vector<std::string>{
+           "{\"a\":\"{{\\\"", "{{{{", "{\"type\":1", "{\"a\":[" + std::string(16000, '{')}) {
+    MessageFramer f;
+    EXPECT_TRUE(Feed(f, unfinished).messages.empty()) << unfinished;
+    const Drained d = Feed(f, std::string(MessageFramer::kMaxMessage + 1, ' ') + hello);
+    EXPECT_EQ(d.dropped.size(), 1u) << unfinished;
+    EXPECT_EQ(d.messages, std::vector<std::string>{hello}) << unfinished;
+    EXPECT_EQ(f.Pending(), 0u);
+  }
+}
+
 TEST(MessageFramer, JunkBetweenObjectsComesOutOnItsOwn) {
   MessageFramer f;
   const Drained d = Feed(f, "hello{\"type\":0}]");
