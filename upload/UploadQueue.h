@@ -48,6 +48,7 @@ class UploadQueue {
   };
 
   UploadQueue(UploadQueueView& view, DropWindowLink& link, Services services = Services::Process());
+  // REQUIRES: as StopAllTasks: no job of a listed task still runs.
   ~UploadQueue();
   UploadQueue(const UploadQueue&) = delete;
   UploadQueue& operator=(const UploadQueue&) = delete;
@@ -86,6 +87,8 @@ class UploadQueue {
   void resumeTasks();
   void OnButtonUpPause();
   void quitTasks();
+  // Shut-down. REQUIRES: no upload job of these tasks still runs (quitTasks
+  // and the upload pool stopped), since it deletes their controllers.
   void StopAllTasks();
   void restartFailedItems();
   void saveUndoFiles();
@@ -120,7 +123,6 @@ class UploadQueue {
   void AddTaskFrom(const BackupFileRecord& record);
   void FillPendingTasks();
   bool MayStartMore() const;
-  void StartController(UploadTask* task);
   void RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end);
   void EndBookkeeping(UploadTask* task);
   void RemoveItem(const UploadTask& task);
@@ -128,7 +130,9 @@ class UploadQueue {
   void EraseTask(int32_t taskIndex);
   void LowerActiveCount();
   void PostToDropWindow(platform::UINT message);
-  void ShowButtons(bool paused, bool startEnabled, bool pauseEnabled);
+  void ShowButtons(bool startEnabled, bool pauseEnabled);
+  void SetCountLabel(const std::string& text);
+  int32_t StartController(UploadTask* task);  // 0 started
 
   UploadQueueView& m_view;
   DropWindowLink& m_link;
