@@ -6,3 +6,5 @@ add_dependencies(${target} kvup-skin kvup_skin)
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst x11)
 target_link_libraries(${target} PRIVATE PkgConfig::XTST)
 list(APPEND test_properties RESOURCE_LOCK display_pointer)
+# The manager window's GTK test uploads through the built stand-in service.
+add_dependencies(${target} kvup-service)
