@@ -13,6 +13,7 @@
 #include "ManagerWindowWorld.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
+#include "duilib/CButtonUI.h"
 #include "duilib/CGtkHost.h"
 #include "duilib/CHeadlessHost.h"
 #include "pipeline/MiscToolMgr.h"
@@ -23,6 +24,8 @@
 #include "session/ServiceConfig.h"
 #include "store/CWriteDbMgr.h"
 #include "upload/CUpldThreadMgr.h"
+#include "upload/TaskState.h"
+#include "upload/UploadTask.h"
 
 using namespace DuiLib;
 
@@ -164,6 +167,22 @@ TEST_F(ManagerWindowGtkTest, MidUploadTheListShowsItemsWithProgressThenTheHistor
     moving += parts.progress->GetValue() > 0 ? 1 : 0;
   EXPECT_GE(moving, 1);
   const std::string uploading = Shot("ui_manager_uploading.png");
+
+  // The item's own button pauses its running task and starts it again.
+  const int32_t first = window_->Page1().rowSlots().TaskAt(0);
+  const CPage1::ItemParts& parts = window_->Page1().itemMap().at(first);
+  auto* ctrl = static_cast<CButtonUI*>(
+      static_cast<CContainerUI*>(list->GetItemAt(0))->FindControlByName("ctrl_btn"));
+  ASSERT_EQ(ctrl, parts.button);
+  ASSERT_TRUE(parts.startedOnce);
+  Click(ctrl);
+  EXPECT_EQ(ctrl->GetNormalImage(), "file='btn_play.png' dest='0,18,16,34'");
+  ASSERT_TRUE(
+      PumpUntil([&] { return window_->Queue().FindTask(first)->state == TaskState::Paused; }));
+  EXPECT_EQ(parts.status->GetText().rfind("暂停 ", 0), 0u) << parts.status->GetText();
+  Click(ctrl);
+  EXPECT_EQ(ctrl->GetNormalImage(), "file='btn_pause.png' dest='0,18,16,34'");
+  EXPECT_EQ(window_->Queue().FindTask(first)->state, TaskState::Transferring);
 
   // The rest at full speed; every file ends in the history, newest first.
   ASSERT_EQ(
