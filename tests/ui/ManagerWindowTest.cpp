@@ -217,6 +217,18 @@ TEST_F(ManagerWindowTest, FailedItemsShowTheReasonAndLeaveOneByOneOrAllAtOnce) {
   EXPECT_FALSE(list->GetList()->IsHScrollEnabled());
 }
 
+TEST_F(ManagerWindowTest, TheCaptionMovesTheWindowExceptOverItsButtons) {
+  // The window's top-left corner is at (200, 120) on the screen.
+  const auto hit = [&](int x, int y) {
+    return platform::SendMessage(window_->GetHWND(), WM_NCHITTEST, 0, MAKELPARAM(200 + x, 120 + y));
+  };
+  EXPECT_EQ(hit(40, 18), HTCAPTION) << "the title";
+  EXPECT_EQ(hit(250, 18), HTCAPTION);
+  EXPECT_EQ(hit(415, 18), HTCLIENT) << "the close button";
+  EXPECT_EQ(hit(40, 50), HTCLIENT) << "the tabs lie below the caption";
+  EXPECT_EQ(hit(200, 300), HTCLIENT);
+}
+
 TEST_F(ManagerWindowTest, ButtonsTabsAndTheCloseButtonOfTheWindow) {
   window_->showPausedState();
   EXPECT_TRUE(Find("startBtn")->IsEnabled());
