@@ -74,7 +74,10 @@ void CBoxLayoutUI::Place(Slot& slot, int along, const RECT& inner) const {
       (m_bVertical ? inner.Width() : inner.Height()) - PadStart(pad) - PadEnd(pad);
   const int minAcross = m_bVertical ? c->GetMinWidth() : c->GetMinHeight();
   const int maxAcross = m_bVertical ? c->GetMaxWidth() : c->GetMaxHeight();
-  int across = Across(slot.estimate) > 0 ? Across(slot.estimate) : crossAvail;
+  // Across the line a child keeps only a fixed size and otherwise fills the
+  // line (a label is not one text line high in a row), as DuiLib's layouts do.
+  const int fixedAcross = m_bVertical ? c->GetFixedWidth() : c->GetFixedHeight();
+  int across = fixedAcross > 0 ? fixedAcross : crossAvail;
   across = std::clamp(across, minAcross, std::max(minAcross, maxAcross));
   const int crossStart = (m_bVertical ? inner.left - m_szScrollPos.cx : inner.top) + PadStart(pad);
   if (m_bVertical) {

@@ -1,6 +1,8 @@
 // Lays children out in one line, top to bottom or left to right: children with a
 // fixed size on the line's axis keep it, the others share what is left (within
 // their minimum and maximum), padding and child padding are kept between them.
+// Across the line a child has its fixed size, else the whole line (within its
+// limits).
 #pragma once
 
 #include "duilib/CContainerUI.h"
@@ -20,7 +22,6 @@ class CBoxLayoutUI : public CContainerUI {
     bool stretch;
   };
   int Along(const SIZE& s) const { return m_bVertical ? s.cy : s.cx; }
-  int Across(const SIZE& s) const { return m_bVertical ? s.cx : s.cy; }
   int PadBefore(const RECT& p) const { return m_bVertical ? p.top : p.left; }
   int PadAfter(const RECT& p) const { return m_bVertical ? p.bottom : p.right; }
   int PadStart(const RECT& p) const { return m_bVertical ? p.left : p.top; }

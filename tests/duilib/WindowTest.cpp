@@ -303,3 +303,24 @@ TEST(ListScroll, WheelScrollsOverflowingRowsWithinTheirRange) {
   wnd.DestroyWindow();
   platform::MessageQueue::Instance().Reset();
 }
+
+TEST(BoxLayout, AcrossItsLineAChildFillsTheLineUnlessItsSizeIsFixed) {
+  TestWindow wnd(R"(<Window size="200,100"><VerticalLayout>
+      <HorizontalLayout name="row" height="54">
+        <Label name="icon" width="50" maxheight="50"/><Button name="btn" width="25" text="x"/>
+        <Label name="fixed" width="40" height="20" text="t"/></HorizontalLayout>
+      <Label name="line" text="a line"/></VerticalLayout></Window>)");
+  HWND hwnd = wnd.Create(nullptr, "box", WS_POPUP, 0, 0, 0, 1, 1);
+  ASSERT_NE(hwnd, nullptr);
+  CPaintManagerUI& pm = wnd.GetPaintManager();
+  pm.UpdateLayout();
+  EXPECT_EQ(pm.FindControl("icon")->GetPos().Height(), 50) << "within its maximum";
+  EXPECT_EQ(pm.FindControl("btn")->GetPos().Height(), 54) << "not one text line high";
+  EXPECT_EQ(pm.FindControl("fixed")->GetPos().Height(), 20);
+  EXPECT_EQ(pm.FindControl("line")->GetPos().Width(), 200);
+  const int lineHeight = pm.FindControl("line")->GetPos().Height();
+  EXPECT_GT(lineHeight, 0);
+  EXPECT_LT(lineHeight, 46) << "along its line a label stays one text line high";
+  wnd.DestroyWindow();
+  platform::MessageQueue::Instance().Reset();
+}
