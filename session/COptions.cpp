@@ -20,6 +20,13 @@ constexpr char kAccountCookie[] = "cookieUserAccount";
 constexpr char kSessionCookie[] = "GSESSIONID";
 constexpr char kSessionLetters[] = "GSEIOND";
 
+bool HasControlCharacter(const std::string& text) {
+  for (const unsigned char ch : text) {
+    if (ch < 0x20 || ch == 0x7f) return true;
+  }
+  return false;
+}
+
 // A user id as stored: decimal text; anything else reads as 0.
 int32_t ParseId(const std::string& text) {
   int32_t value = 0;
@@ -162,6 +169,12 @@ void COptions::ClearCookies() {
 
 void COptions::AddCookie(CookieRecord record) {
   record.resize(4);
+  // The name and value go into the Cookie header line and the session
+  // parameter: a line break there would write headers of the client's choosing.
+  if (HasControlCharacter(record[1]) || HasControlCharacter(record[2])) {
+    KV_ERROR("", "COptions: a cookie with control characters in its name or value is refused");
+    return;
+  }
   std::lock_guard<std::mutex> lock(m_cookieLock);
   if (record[1] == kAccountCookie) m_userAccount = record[2];
   m_cookies.push_back(std::move(record));

@@ -69,6 +69,19 @@ TEST(Cookies, SessionStringIsSearchedInEveryFieldInOrder) {
   EXPECT_EQ(options.SessionParam(), "gSessionId=v4");
 }
 
+TEST(Cookies, ControlCharactersInANameOrValueRefuseThatCookieOnly) {
+  COptions options;
+  Hand(options, {{"d", "GSESSIONID", "s\r\nX-Injected: 1", "/"},
+                 {"d", "evil\n", "v", "/"},
+                 {"d", "cookieUserAccount", "u\x7f", "/"},
+                 {"d", "ok", "tab\there", "/"},
+                 {"d", "kept", "v", "/"}});
+  EXPECT_EQ(options.CookieHeader(), "kept=v;");
+  EXPECT_EQ(options.SessionParam(), "");
+  EXPECT_EQ(options.UserAccount(), "");
+  EXPECT_EQ(options.Cookies().size(), 1u);
+}
+
 TEST(Cookies, ShortRecordsAreFilledUp) {
   COptions options;
   Hand(options, {{"d", "GSESSIONID"}, {}});
