@@ -87,10 +87,14 @@ int32_t CEasyUploader::Upload() {
       Fail(TaskState::NetworkError, kInitFailed);
       return TaskState::NetworkError;
     }
-    if (m_instant) {
+    // An instant upload is taken only when the service says so again;
+    // otherwise the claim is refused and the upload goes on from the
+    // service's break point.
+    if (m_instant && ConfirmComplete()) {
       Fail(TaskState::Instant, "秒传");
       return TaskState::Instant;
     }
+    m_instant = false;
     if (m_context && !m_context->GetDestroyFlag()) PostInfo();
   }
   m_receivedBytes = 0;
@@ -119,7 +123,8 @@ CURLcode CEasyUploader::RunPass(char* buffer) {
   size_t chunkLength = kChunkLength;
   m_fileChanged = false;
   m_stoppedByPool = false;
-  if (remaining == 0) return m_lastCode;
+  if (remaining < 0 && m_refusedAnswer.empty()) RefuseAnswer(kBeyondSizeMessage, false);
+  if (!m_refusedAnswer.empty() || remaining == 0) return m_lastCode;
 
   for (;;) {
     // Outside a pool (the controller's own worker) nothing pauses the job.
@@ -127,7 +132,6 @@ CURLcode CEasyUploader::RunPass(char* buffer) {
       m_stoppedByPool = true;
       return m_lastCode;
     }
-    if (remaining < 0) return m_lastCode = CURLE_READ_ERROR;
     if (remaining < static_cast<int64_t>(chunkLength)) chunkLength = static_cast<size_t>(remaining);
     // A short read means the file shrank or is being rewritten: nothing that
     // was not read goes out, and the break point stays where it was.
@@ -180,6 +184,39 @@ int CEasyUploader::ProcessTransferDone(CURLcode code, TransferResult* result) {
     return 0;
   }
 
+  if (!m_refusedAnswer.empty()) return RestartAfterRefusal(result);
+
+  const int again = EvaluateTransfer(code, result);
+  if (again != 0 || (result->state != TaskState::Done && result->state != TaskState::Instant))
+    return again;
+  // The task ends Done or Instant only on the service's word that it holds
+  // the whole file: the answer to the last chunk or to getFileAction, or one
+  // getFileAction asked now. An instant claim is always asked about.
+  if (!m_instant && m_shownComplete) return 0;
+  if (ConfirmComplete()) return 0;
+  m_instant = false;
+  return RestartAfterRefusal(result);
+}
+
+int CEasyUploader::RestartAfterRefusal(TransferResult* result) {
+  const std::string reason = m_refusedAnswer;
+  const bool answered = m_refusedWithBreakPoint;
+  m_refusedAnswer.clear();
+  m_refusedWithBreakPoint = false;
+  const int r = RestartConnection(2, -1, answered);
+  if (r == 0) *result = TransferResult{TaskState::NetworkError, reason};
+  KV_ERROR(kLog, "Task[%02d]: [Refused answer]: %s. Retry=%d", m_param.taskIndex, reason.c_str(),
+           r);
+  return r;
+}
+
+void CEasyUploader::RefuseAnswer(const char* reason, bool breakPointKnown) {
+  m_refusedAnswer = reason;
+  m_refusedWithBreakPoint = breakPointKnown;
+}
+
+int CEasyUploader::EvaluateTransfer(CURLcode code, TransferResult* result) {
+  const int idx = m_param.taskIndex;
   const bool okStatus = m_statusCode == 200 || m_statusCode == 100;
   switch (code) {
     case CURLE_OK: {
@@ -220,7 +257,7 @@ int CEasyUploader::ProcessTransferDone(CURLcode code, TransferResult* result) {
   }
 }
 
-int CEasyUploader::RestartConnection(int operation, int32_t maximum) {
+int CEasyUploader::RestartConnection(int operation, int32_t maximum, bool answered) {
   const uint32_t limit = maximum < 0 ? static_cast<uint32_t>(COptions::Instance().m_retryCount)
                                      : static_cast<uint32_t>(maximum);
   if (m_restartCount >= limit) {
@@ -231,21 +268,22 @@ int CEasyUploader::RestartConnection(int operation, int32_t maximum) {
   int counter = static_cast<int>(m_restartCount);
   UpdateRetryCount(operation, &counter);
   m_restartCount = static_cast<uint32_t>(counter);
-  ResetResponseInfo();
   m_chunkRejected = false;
-  // The body filter counts the bytes of the answers since the last start;
-  // left running, it would drop the answers that follow a restart at a low
-  // break point, and every restart would then fail.
-  m_receivedBytes = 0;
   if (!m_sourceFile && !OpenSource()) return 0;
-  if (m_param.fid > 0) {
-    if (!RequestFileInfo()) {
-      Fail(TaskState::NetworkError, kInfoFailed);
+  // A refused claim that came with the service's break point goes on from
+  // it; otherwise the service is asked again.
+  if (!answered) {
+    ResetResponseInfo();
+    m_refusedAnswer.clear();
+    if (m_param.fid > 0) {
+      if (!RequestFileInfo()) {
+        Fail(TaskState::NetworkError, kInfoFailed);
+        return 0;
+      }
+    } else if (!initUploadFile()) {
+      Fail(TaskState::NetworkError, kInitFailed);
       return 0;
     }
-  } else if (!initUploadFile()) {
-    Fail(TaskState::NetworkError, kInitFailed);
-    return 0;
   }
   PrepareTransfer();
   return 1;

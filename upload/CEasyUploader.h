@@ -2,7 +2,10 @@
 // protocol. An init request (or, for a resumed task, a file-information
 // request) tells how many bytes the service holds; the file then goes out
 // from there in 128 KiB multipart chunks. Failed chunks lead to a bounded
-// number of restarts that ask the service for its break point again.
+// number of restarts that ask the service for its break point again. The
+// service's word is checked: a break point beyond the file is refused, and a
+// task ends Done or Instant only when an answer shows the whole file held
+// (the last chunk's, or a getFileAction asked to confirm a claim).
 //
 // Threads: everything runs on the upload pool thread that runs the job; the
 // task state is shared with the user-interface thread through the context.
@@ -68,8 +71,13 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   CURLcode RunPass(char* buffer);
   CURLcode SendChunk(const char* data, size_t length);
   bool processUpldRsp();
-  int RestartConnection(int operation, int32_t maximum);
+  // `answered`: the service's break point is in hand (a refused claim came
+  // with it), so the restart goes on from there without asking again.
+  int RestartConnection(int operation, int32_t maximum, bool answered = false);
   int ProcessTransferDone(CURLcode code, TransferResult* result);
+  // The transfer-library code and the answer of a pass: restart (nonzero)
+  // or the result as it stands.
+  int EvaluateTransfer(CURLcode code, TransferResult* result);
   int32_t PostUpload(const TransferResult& result);
 
   bool FreshHandle();
@@ -77,6 +85,16 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   void SetTransferOptions(size_t chunkLength);
   bool ParseResponse(Json::Value* root);
   bool ReadFileRecord(const Json::Value& file, bool initAnswer);
+  // The answer's file record says the service holds the whole file: break
+  // point equal to the size, and size and status 1 where it gives them.
+  bool ShowsComplete(const Json::Value& file) const;
+  // One getFileAction: true when the service holds the whole file. Otherwise
+  // the claim is refused (see m_refusedAnswer).
+  bool ConfirmComplete();
+  void RefuseAnswer(const char* reason, bool breakPointKnown);
+  int RestartAfterRefusal(TransferResult* result);
+  // A fresh answer of an init or file-information request.
+  void BeginAnswer();
   bool OpenSource();
   void Fail(int32_t state, const std::string& message);
   void ResetResponseInfo();
@@ -84,6 +102,11 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   void PostProgress();
   void PostInfo();
   void PostEnd();
+
+  // Messages of state 3 when the service's answers could not be taken.
+  static constexpr const char* kBeyondSizeMessage = "断点超出文件大小";
+  static constexpr const char* kNotConfirmedMessage = "服务未确认文件完成";
+  static constexpr const char* kUnreadableMessage = "服务应答无效";
 
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
@@ -115,6 +138,14 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   // file: it does not count as accepted.
   bool m_chunkRejected = false;
   std::string m_rejectionText;
-  bool m_fileChanged = false;    // a chunk read came back short
-  bool m_stoppedByPool = false;  // the pool asked the job to stop between chunks
+  // The latest answer of the service shows the file complete (ShowsComplete).
+  bool m_shownComplete = false;
+  // An answer that cannot be taken as it stands (a break point beyond the
+  // file, a completion the service did not confirm): the next pass ends at
+  // once with a counted restart; the text is the task's message when the
+  // restarts run out.
+  std::string m_refusedAnswer;
+  bool m_refusedWithBreakPoint = false;  // the refusal brought a usable break point
+  bool m_fileChanged = false;            // a chunk read came back short
+  bool m_stoppedByPool = false;          // the pool asked the job to stop between chunks
 };

@@ -77,8 +77,17 @@ bool CEasyUploader::FreshHandle() {
   return m_handle != nullptr;
 }
 
+void CEasyUploader::BeginAnswer() {
+  // The body filter places an answer at the break point and drops what lies
+  // before the bytes received so far; an answer read on its own starts that
+  // count anew, so that it is never taken for bytes already seen.
+  m_receivedBytes = 0;
+  m_shownComplete = false;
+}
+
 bool CEasyUploader::initUploadFile() {
   if (!FreshHandle()) return false;
+  BeginAnswer();
   ServiceRequest request(kInitPath, m_handle);
   AddFormHeaders(request, "Accept-Charset: utf-8");
   if (m_param.fid != 0) request.AddParam("fid", m_param.fid);
@@ -115,6 +124,7 @@ bool CEasyUploader::initUploadFile() {
 
 bool CEasyUploader::RequestFileInfo() {
   if (!FreshHandle()) return false;
+  BeginAnswer();
   ServiceRequest request(kInfoPath, m_handle);
   AddFormHeaders(request, "Accept-Charset: GBK,utf-8");
   request.AddParam("fid", m_param.fid);
@@ -146,8 +156,41 @@ bool CEasyUploader::ReadFileRecord(const Json::Value& file, bool initAnswer) {
   m_remoteFile.type = static_cast<int32_t>(type);
   m_remoteFile.size = size;
   m_remoteFile.breakPoint = breakPoint;
+  // An init answer never proves the file complete: it is asked about.
+  m_shownComplete = !initAnswer && ShowsComplete(file);
+  if (breakPoint > m_param.size) {
+    // No byte of the file lies there. The answer is refused, and the task
+    // keeps the break point it had rather than the bytes the service claims.
+    RefuseAnswer(kBeyondSizeMessage, false);
+    return true;
+  }
   m_param.breakPoint = breakPoint;
   return true;
+}
+
+bool CEasyUploader::ShowsComplete(const Json::Value& file) const {
+  int64_t value = 0;
+  if (!file.isMember("breakPoint") || !upload_support::ReadCount(file, "breakPoint", &value) ||
+      value != m_param.size)
+    return false;
+  if (file.isMember("size") &&
+      (!upload_support::ReadCount(file, "size", &value) || value != m_param.size))
+    return false;
+  return !file.isMember("status") ||
+         (upload_support::ReadCount(file, "status", &value) && value == 1);
+}
+
+bool CEasyUploader::ConfirmComplete() {
+  // The answer asked for now replaces whatever was refused before it.
+  m_refusedAnswer.clear();
+  const bool answered = RequestFileInfo();
+  if (!answered && m_handle) {
+    curl_easy_cleanup(m_handle);
+    m_handle = nullptr;
+  }
+  if (answered && m_refusedAnswer.empty() && m_shownComplete) return true;
+  if (m_refusedAnswer.empty()) RefuseAnswer(kNotConfirmedMessage, answered);
+  return false;
 }
 
 void CEasyUploader::PrepareTransfer() {
@@ -156,6 +199,8 @@ void CEasyUploader::PrepareTransfer() {
   else
     m_handle = curl_easy_init();
   m_remoteFile.hash = m_param.hash;
+  // The chunk answers of the pass are counted from here (see BeginAnswer).
+  m_receivedBytes = 0;
   if (m_param.breakPoint != 0 && m_sourceFile)
     fseeko(m_sourceFile, static_cast<off_t>(m_param.breakPoint), SEEK_SET);
 }
@@ -191,6 +236,7 @@ CURLcode CEasyUploader::SendChunk(const char* data, size_t length) {
   curl_mime_data_cb(part, static_cast<curl_off_t>(length), &ReadChunk, &SeekChunk, nullptr,
                     &source);
   m_chunkRejected = false;
+  m_shownComplete = false;
   const CURLcode code = request.PostMultipart(m_form);
   curl_mime_free(m_form);
   m_form = nullptr;
@@ -207,14 +253,19 @@ bool CEasyUploader::processUpldRsp() {
     file = upload_support::DataFile(root);
   }
   if (!file) {
-    // Not an accepted chunk, whatever the status line said.
+    // Not an accepted chunk, whatever the status line said. A status line of
+    // success alone would read as a failure that is none, so it says why.
     m_chunkRejected = true;
     m_rejectionText = upload_support::Description(root);
-    if (m_rejectionText.empty()) m_rejectionText = m_statusLine;
+    if (m_rejectionText.empty() && m_statusCode == 200)
+      m_rejectionText = std::string(kUnreadableMessage) + ": " + m_statusLine;
+    else if (m_rejectionText.empty())
+      m_rejectionText = m_statusLine;
     return false;
   }
   int64_t fileStatus = 0;
   if (upload_support::ReadCount(*file, "status", &fileStatus) && fileStatus == 1) m_instant = true;
+  m_shownComplete = ShowsComplete(*file);
   return true;
 }
 

@@ -130,15 +130,6 @@ TEST_F(UploadServiceTest, FilesOfEverySizeArriveIntact) {
   EXPECT_NE(output_.find("Task[01] one.bin: 完成"), std::string::npos) << output_;
 }
 
-TEST_F(UploadServiceTest, EmptyFileSendsNoChunk) {
-  StartService();
-  const std::string empty = dir_.WriteFile("empty.txt", "");
-  ASSERT_EQ(Upload({empty}), 0) << output_;
-  // The service completes an empty file at its init, so the task ends at once.
-  EXPECT_NE(output_.find("Task[01] empty.txt: 秒传"), std::string::npos) << output_;
-  EXPECT_EQ(Entry("empty.txt")["status"].asInt(), 1);
-}
-
 TEST_F(UploadServiceTest, FourTasksAtOnceAllComplete) {
   StartService();
   std::vector<std::string> files;
@@ -187,11 +178,20 @@ TEST_F(UploadServiceTest, RefusedChunkEnvelopeIsNotAnAcceptedChunk) {
   EXPECT_NE(e["status"].asInt(), 1);
 }
 
-TEST_F(UploadServiceTest, UnparsableChunkAnswerRestartsAndCompletes) {
+TEST_F(UploadServiceTest, UnparsableChunkAnswerRestartsAndSaysSoWhenTheRestartsRunOut) {
   StartService({"breakPointUploadAction:text:times=2"});
   const std::string f = MakeFile("text.bin", 400000);
   ASSERT_EQ(Upload({f}), 0) << output_;
   ExpectStored(f);
+
+  // The failure names the answer, not a bare status line of success.
+  service_.reset();
+  StartService({"breakPointUploadAction:text"});
+  const std::string always = MakeFile("always.bin", 400000);
+  EXPECT_EQ(Upload({always}), 1) << output_;
+  EXPECT_NE(output_.find("Task[01] always.bin: 网络出错: 服务应答无效: HTTP/1.1 200 OK"),
+            std::string::npos)
+      << output_;
 }
 
 TEST_F(UploadServiceTest, RefusedInitEndsWithItsMessage) {
@@ -285,48 +285,146 @@ const char* const kChunks = "breakPointUploadAction:delay=0";
 const char* const kInits = "breakPointUploadInitAction:delay=0";
 const char* const kInfos = "getFileAction:delay=0";
 
-TEST_F(UploadServiceTest, InitAnsweredCompleteEndsInstantAndSendsNothing) {
-  StartService({"breakPointUploadInitAction:complete", kChunks});
-  const std::string f = MakeFile("held.bin", 300000);
-  ASSERT_EQ(Upload({f}), 0) << output_;
-  EXPECT_NE(output_.find("Task[01] held.bin: 秒传: 秒传"), std::string::npos) << output_;
-  EXPECT_EQ(Seen(kChunks), 0);
+// A service that lies: answers whose break point or completion the engine
+// cannot take as they stand are checked with the service before a task ends
+// Done or Instant.
+
+TEST_F(UploadServiceTest, BreakPointBeyondTheFileIsRefusedAndAskedForAgain) {
+  // In the init answer: the restart asks getFileAction and sends everything.
+  StartService({"breakPointUploadInitAction:breakpoint=999999999:times=1", kChunks, kInfos});
+  const std::string init = MakeFile("beyond.bin", 300000);
+  ASSERT_EQ(Upload({init}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] beyond.bin: 完成 (fid 2, 300000 bytes held)"), std::string::npos)
+      << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 3);
+  ExpectStored(init);
+
+  // In the getFileAction answer of a restart after a failed chunk.
+  service_.reset();
+  StartService({"breakPointUploadAction:status=500:every=2:times=1",
+                "getFileAction:breakpoint=999999999:times=1", kChunks, kInfos});
+  const std::string info = MakeFile("info.bin", 300000);
+  ASSERT_EQ(Upload({info}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] info.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 2);
+  // The failed second chunk is sent again, then the third.
+  EXPECT_EQ(Seen(kChunks), 4);
+  ExpectStored(info);
 }
 
-TEST_F(UploadServiceTest, EmptyFileTheServiceDoesNotHoldEndsDoneWithNoChunk) {
-  // The init answer calls the file unfinished: nothing is left to send, and
-  // the init's 200 makes the pass a success.
-  StartService({"breakPointUploadInitAction:incomplete", kChunks});
+TEST_F(UploadServiceTest, BreakPointAlwaysBeyondTheFileEndsFailedAfterTheRestarts) {
+  StartService({"breakPointUploadInitAction:breakpoint=99999999",
+                "getFileAction:breakpoint=99999999", kChunks, kInfos});
+  const std::string f = MakeFile("beyond.bin", 1000);
+  EXPECT_EQ(Upload({f}), 1) << output_;
+  // Five counted restarts, each asking again; the lie is not kept as the
+  // bytes held.
+  EXPECT_NE(output_.find("Task[01] beyond.bin: 网络出错: 断点超出文件大小 (fid 2, 0 bytes held)"),
+            std::string::npos)
+      << output_;
+  EXPECT_EQ(Seen(kInfos), 5);
+  EXPECT_EQ(Seen(kChunks), 0);
+  EXPECT_EQ(Entry("beyond.bin")["status"].asInt(), 2);
+}
+
+TEST_F(UploadServiceTest, BreakPointEqualToTheSizeIsConfirmedBeforeDone) {
+  // The service holds nothing: the confirmation tells so, and all is sent.
+  StartService({"breakPointUploadInitAction:breakpoint=300000:times=1", kChunks, kInfos});
+  const std::string f = MakeFile("equal.bin", 300000);
+  ASSERT_EQ(Upload({f}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] equal.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 3);
+  ExpectStored(f);
+
+  // An empty file the init calls unfinished: nothing to send, and the
+  // service confirms that it holds the file.
+  service_.reset();
+  StartService({"breakPointUploadInitAction:incomplete", kChunks, kInfos});
   const std::string empty = dir_.WriteFile("empty.txt", "");
   ASSERT_EQ(Upload({empty}), 0) << output_;
   EXPECT_NE(output_.find("Task[01] empty.txt: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
   EXPECT_EQ(Seen(kChunks), 0);
   ExpectStored(empty);
 }
 
-TEST_F(UploadServiceTest, ChunkAnsweredCompleteEndsInstantBeforeTheLastAndDoneOnIt) {
-  StartService({"breakPointUploadAction:complete:times=1", kChunks});
-  const std::string early = MakeFile("early.bin", 500000);
-  ASSERT_EQ(Upload({early}), 0) << output_;
-  EXPECT_NE(output_.find("Task[01] early.bin: 秒传"), std::string::npos) << output_;
-  // The loop stopped after the first of four chunks.
-  EXPECT_EQ(Seen(kChunks), 1);
+TEST_F(UploadServiceTest, CompletionClaimedTooEarlyIsConfirmedAndTheRestSent) {
+  // By the init answer: nothing of the file is held.
+  StartService({"breakPointUploadInitAction:complete:times=1", kChunks, kInfos});
+  const std::string init = MakeFile("init.bin", 300000);
+  ASSERT_EQ(Upload({init}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] init.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 3);
+  ExpectStored(init);
 
+  // By the answer to the first chunk: the rest goes on from there.
   service_.reset();
-  StartService({"breakPointUploadAction:complete:every=2", kChunks});
+  StartService({"breakPointUploadAction:complete:times=1", kChunks, kInfos});
+  const std::string chunk = MakeFile("chunk.bin", 3000000);
+  ASSERT_EQ(Upload({chunk}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] chunk.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 23);
+  ExpectStored(chunk);
+
+  // By the answer to the last chunk it is no claim: the whole file went over.
+  service_.reset();
+  StartService({"breakPointUploadAction:complete:every=2", kChunks, kInfos});
   const std::string last = MakeFile("last.bin", 200000);
   ASSERT_EQ(Upload({last}), 0) << output_;
   EXPECT_NE(output_.find("Task[01] last.bin: 完成"), std::string::npos) << output_;
   EXPECT_EQ(Seen(kChunks), 2);
+  EXPECT_EQ(Seen(kInfos), 0);
   ExpectStored(last);
 }
 
-TEST_F(UploadServiceTest, BreakPointBeyondTheFileSizeSendsNothingAndEndsDone) {
-  StartService({"breakPointUploadInitAction:breakpoint=99999999", kChunks});
-  const std::string f = MakeFile("beyond.bin", 1000);
-  ASSERT_EQ(Upload({f}), 0) << output_;
-  EXPECT_NE(output_.find("Task[01] beyond.bin: 完成"), std::string::npos) << output_;
+TEST_F(UploadServiceTest, CompletionAlwaysClaimedEndsFailedAfterTheRestarts) {
+  StartService({"breakPointUploadAction:complete", kChunks, kInfos});
+  const std::string f = MakeFile("claims.bin", 1000000);
+  EXPECT_EQ(Upload({f}), 1) << output_;
+  EXPECT_NE(output_.find("Task[01] claims.bin: 网络出错: 服务未确认文件完成"), std::string::npos)
+      << output_;
+  // Every claim is checked; the sixth uses up the five restarts.
+  EXPECT_EQ(Seen(kChunks), 6);
+  EXPECT_EQ(Seen(kInfos), 6);
+  EXPECT_EQ(Entry("claims.bin")["breakPoint"].asInt64(), 6 * 131072);
+}
+
+TEST_F(UploadServiceTest, CompletionTheServiceConfirmsEndsInstant) {
+  // True claims keep the instant path: an empty file at its init, and a
+  // copy of held content at its first chunk.
+  StartService({kChunks, kInfos});
+  const std::string empty = dir_.WriteFile("empty.txt", "");
+  ASSERT_EQ(Upload({empty}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] empty.txt: 秒传: 秒传"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
   EXPECT_EQ(Seen(kChunks), 0);
+
+  const std::string first = MakeFile("orig.bin", 500000);
+  ASSERT_EQ(Upload({first}), 0) << output_;
+  const std::string copy = dir_.WriteFile("copy.bin", ReadAll(first));
+  ASSERT_EQ(Upload({copy}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] copy.bin: 秒传"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 2);
+  EXPECT_EQ(Seen(kChunks), 5);
+  ExpectStored(copy);
+}
+
+TEST_F(UploadServiceTest, AcceptedChunkIsTakenWhateverTheLengthOfItsAnswer) {
+  // The first chunk fails; its second try is accepted with an answer no
+  // longer than the getFileAction answer before it (its break point reads
+  // 0). With a single restart allowed, taking it for refused fails the task.
+  StartService({"breakPointUploadAction:status=503:times=1",
+                "breakPointUploadAction:breakpoint=0:every=2:times=1", kChunks, kInfos});
+  const std::string f = MakeFile("short.bin", 200000);
+  ASSERT_EQ(Upload({f}, {"--retry", "1"}), 0) << output_;
+  EXPECT_NE(output_.find("Task[01] short.bin: 完成"), std::string::npos) << output_;
+  EXPECT_EQ(Seen(kInfos), 1);
+  EXPECT_EQ(Seen(kChunks), 3);
+  ExpectStored(f);
 }
 
 }  // namespace
