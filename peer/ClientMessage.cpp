@@ -2,27 +2,17 @@
 
 #include <json/json.h>
 
-#include <exception>
-#include <memory>
-
 #include "peer/CookieValueMask.h"
 #include "peer/StrictJson.h"
+#include "session/JsonText.h"
 
 namespace peer {
 namespace {
 
 bool ParseJson(const std::string& text, Json::Value* root) {
-  if (!IsStrictJson(text, ClientMessage::kMaxDepth)) return false;
-  Json::CharReaderBuilder builder;
-  Json::CharReaderBuilder::strictMode(&builder.settings_);
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  std::string errors;
-  try {
-    return reader->parse(text.data(), text.data() + text.size(), root, &errors);
-  } catch (const std::exception&) {
-    // JsonCpp throws past its nesting limit; the check above stays far below it.
-    return false;
-  }
+  // The grammar check refuses what JsonCpp's strict mode still lets through.
+  return IsStrictJson(text, ClientMessage::kMaxDepth) &&
+         JsonText::Parse(text, root, JsonText::Mode::kStrict);
 }
 
 bool ReadType(const Json::Value& root, int* type) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "session/JsonText.h"
 #include "session/Messages.h"
 #include "session/NotifyTarget.h"
 #include "session/ServiceConfig.h"
@@ -192,11 +193,7 @@ size_t ServiceRequest::Discard(char*, size_t size, size_t count, void*) {
 }
 
 bool ServiceRequest::ParseResponse(Json::Value* root) {
-  Json::CharReaderBuilder builder;
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  std::string errors;
-  const char* begin = response_.data();
-  const bool parsed = reader->parse(begin, begin + response_.size(), root, &errors);
+  const bool parsed = JsonText::Parse(response_, root);
   response_.clear();
   return parsed;
 }

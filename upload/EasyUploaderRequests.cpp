@@ -8,6 +8,7 @@
 
 #include "log/KvLog.h"
 #include "session/COptions.h"
+#include "session/JsonText.h"
 #include "session/ServiceRequest.h"
 #include "upload/CEasyUploader.h"
 #include "upload/UploadSupport.h"
@@ -270,7 +271,7 @@ bool CEasyUploader::processUpldRsp() {
 }
 
 bool CEasyUploader::ParseResponse(Json::Value* root) {
-  const bool ok = upload_support::ParseJson(m_responseBody, root);
+  const bool ok = JsonText::Parse(m_responseBody, root);
   m_responseBody.clear();
   return ok;
 }

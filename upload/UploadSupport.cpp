@@ -3,7 +3,6 @@
 #include <json/json.h>
 
 #include <cstdio>
-#include <memory>
 #include <sstream>
 
 #include "session/DataFolder.h"
@@ -17,13 +16,6 @@ std::string ServiceUrl(const std::string& path) {
 
 std::string ToUtf8(const std::string& name) {
   return name;
-}
-
-bool ParseJson(const std::string& text, Json::Value* root) {
-  Json::CharReaderBuilder builder;
-  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  std::string errors;
-  return reader->parse(text.data(), text.data() + text.size(), root, &errors);
 }
 
 void RemoveTaskCache(const std::string& dataRoot, int32_t taskIndex, const std::string& name) {

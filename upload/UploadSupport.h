@@ -16,7 +16,6 @@ namespace upload_support {
 
 std::string ServiceUrl(const std::string& path);
 
-bool ParseJson(const std::string& text, Json::Value* root);
 // "status" of a refused envelope, as an unsigned 32-bit value.
 uint32_t EnvelopeStatus(const Json::Value& root);
 // "data"."file" when it is an object, else null.

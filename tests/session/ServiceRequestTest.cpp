@@ -238,6 +238,19 @@ TEST_F(ServiceRequestTest, HttpErrorsDoNotNotify) {
   EXPECT_TRUE(drop.messages.empty());
 }
 
+// A lying or broken service can answer anything; nesting past the reader's
+// limit must read as a failed answer, not throw out of a worker thread.
+TEST_F(ServiceRequestTest, AnswerNestedPastTheReadersLimitIsAFailedAnswer) {
+  const std::string deep =
+      "{\"status\":0,\"data\":" + std::string(5000, '[') + std::string(5000, ']') + "}";
+  RawHttpServer lying([&](const RawRequest&) { return RawHttpServer::JsonResponse(deep); });
+  ServiceConfig::Instance().SetBaseUrl(lying.BaseUrl());
+  ServiceRequest request("/x", options_);
+  ASSERT_EQ(request.Get(), CURLE_OK);
+  Json::Value root;
+  EXPECT_FALSE(request.ParseResponse(&root));
+}
+
 Json::Value Parse(const std::string& text) {
   Json::Value root;
   Json::CharReaderBuilder builder;
