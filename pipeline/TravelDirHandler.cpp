@@ -36,9 +36,3 @@ int64_t TravelDirHandler::createPathAction(const std::string& relPath) {
            static_cast<long long>(id));
   return id;
 }
-
-void TravelDirHandler::Release() {
-  delete param;
-  param = nullptr;
-  delete this;
-}

@@ -42,14 +42,6 @@ class BusyJob : public FTL::CFJobBase<ProbeParam*> {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
-  void Finish() override { Release(); }
-  void Cancel() override { Release(); }
-
- private:
-  void Release() {
-    delete param;
-    delete this;
-  }
 };
 
 // Five fixed threads like the digest and directory pools, kept busy.
