@@ -22,8 +22,8 @@ constexpr int32_t kWaitingForStart = 9;
 }  // namespace
 
 ClientInterfaceMgr& ClientInterfaceMgr::Instance() {
-  static ClientInterfaceMgr instance(static_cast<uint16_t>(LaunchOptions::Current().linkPort));
-  return instance;
+  return FTL::ProcessInstance<ClientInterfaceMgr>(
+      static_cast<uint16_t>(LaunchOptions::Current().linkPort));
 }
 
 ClientInterfaceMgr::ClientInterfaceMgr(uint16_t port)
