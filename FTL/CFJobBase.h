@@ -25,7 +25,6 @@ class CFJobBase {
  public:
   using Param = std::remove_pointer_t<T>;
 
-  CFJobBase() = default;
   // Takes the record (may be null).
   explicit CFJobBase(T p) : param(p) {}
   virtual ~CFJobBase() = default;

@@ -25,7 +25,6 @@ void TravelDirHandler::Run() {
                       // A stop cuts the pause short; the walk sees it next.
                       [this] { SleepUnlessStopped(kBatchPauseMs); }});
   walk.Run(param->path);
-  waitResult = walk.LastWait();
 }
 
 int64_t TravelDirHandler::createPathAction(const std::string& relPath) {

@@ -25,10 +25,8 @@ class TravelDirHandler : public FTL::CFJobBase<TravelDirParam*> {
   // Asks the service to create the '\'-separated path below the backup root;
   // the new folder's id or -2. WM_NETWORK_FAILED to hwnd when unreachable.
   int64_t createPathAction(const std::string& relPath);
-  FTL::WaitResult WaitResultOfWalk() const { return waitResult; }
 
  private:
   FileBackupMgr& store_;
   COptions& options_;
-  FTL::WaitResult waitResult = FTL::WaitError;
 };
