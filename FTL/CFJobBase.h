@@ -1,10 +1,13 @@
-// Base of every pool job. A job owns its parameter record and frees it, and
-// itself, in Finish (after Run) or Cancel (dropped from the queue unrun).
+// Base of every pool job, on T, a pointer to the job's parameter record. The
+// job owns that record (param) and itself: the pool hands the job to Finish
+// after Run, or to Cancel when it is dropped from the queue unrun, and either
+// deletes the job, which frees its record with it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 #include "platform/Event.h"
 
@@ -17,8 +20,12 @@ enum WaitResult { WaitStop = 0, WaitContinue = 1, WaitTimeout = 2, WaitError = 3
 
 template <typename T>
 class CFJobBase {
+  static_assert(std::is_pointer_v<T>, "a job's parameter travels by pointer");
+
  public:
-  CFJobBase() = default;
+  using Param = std::remove_pointer_t<T>;
+
+  // Takes the record (may be null).
   explicit CFJobBase(T p) : param(p) {}
   virtual ~CFJobBase() = default;
   CFJobBase(const CFJobBase&) = delete;
@@ -28,8 +35,11 @@ class CFJobBase {
   // run nor finished.
   virtual bool Prepare() { return true; }
   virtual void Run() = 0;
-  virtual void Finish() = 0;
-  virtual void Cancel() = 0;
+  // The job's end, on the pool thread (Cancel: on the thread that drops it).
+  // The job and its record are gone afterwards; an override that records the
+  // end calls the base last.
+  virtual void Finish() { delete this; }
+  virtual void Cancel() { delete this; }
 
   // For Run, between units of work: WaitStop when this job or its pool is
   // asked to stop, WaitContinue while the pool runs.
@@ -46,7 +56,7 @@ class CFJobBase {
   int32_t JobIndex() const { return jobIndex; }
   CFThreadPool<T>* Pool() const { return pool; }
 
-  T param{};
+  std::unique_ptr<Param> param;
   // Smaller runs first; set by the owner before queueing.
   int32_t priority = 0;
 

@@ -9,10 +9,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+#include <typeinfo>
 
 #include "FTL/CFCriticalSection.h"
+#include "FTL/CFExitNet.h"
 #include "FTL/CFJobBase.h"
 #include "FTL/CFScopedLock.h"
 #include "FTL/CFThreadPool.h"
@@ -78,6 +79,11 @@ class CFPoolMgr : public IFThreadPoolCallBack<P*> {
     return pool == nullptr || pool->WaitJobsDone(timeoutMs);
   }
 
+  // The exit net of ProcessInstance: a pool its owner left running.
+  void StopLeftRunning() {
+    if (HasPool()) CatchLeftRunning(typeid(*this), [this] { StopPool(); });
+  }
+
  protected:
   CFPoolMgr(int32_t minThreads, int32_t maxThreads)
       : minThreads_(minThreads), maxThreads_(maxThreads) {}
@@ -106,18 +112,6 @@ class CFPoolMgr : public IFThreadPoolCallBack<P*> {
   }
 
   void SetAccepting(bool accepting) { m_accepting = accepting; }
-
-  // The process-wide manager of type M. Its pool stops at exit before the
-  // manager's destruction begins, so no pool thread calls a notification on a
-  // half-destroyed object.
-  template <typename M>
-  static M& ProcessInstance() {
-    static M instance;
-    static const bool stopsAtExit =
-        std::atexit([] { static_cast<CFPoolMgr&>(ProcessInstance<M>()).StopPool(); }) == 0;
-    (void)stopsAtExit;
-    return instance;
-  }
 
   CFCriticalSection m_lock;
 

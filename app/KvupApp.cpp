@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/LogSetup.h"
 #include "app/SignalWatcher.h"
+#include "app/StartedWorkers.h"
 #include "app/WindowHost.h"
 #include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
@@ -45,9 +46,10 @@ void ApplyLaunchOptions(const LaunchOptions& launch) {
 // message. False ends the run with exit code 0 before any database is
 // touched: on SIGINT or SIGTERM, and when the link ended first (the client
 // went away or the port was taken), since nobody could start the run then.
-bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals) {
+bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals, StartedWorkers& workers) {
   link.Init();
   link.Start();
+  workers.Started(link);
   KV_TRACE("KVUP", "KVUP wait for event from CIMG");
   const uint32_t woken = platform::WaitForMultipleObjects(
       {&link.m_startEvent, &signals.Signalled(), &link.LinkEnded()}, false, platform::kInfinite);
@@ -61,21 +63,11 @@ bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals) {
   return false;
 }
 
-void StartEarlyWorkers() {
-  CWriteDbMgr::Instance().Init();
-  CWriteDbMgr::Instance().Start();
-}
-
-// Workers started before the storage check are stopped here when it fails.
-void StopEarlyWorkers() {
-  CWriteDbMgr::Instance().StopPool();
-}
-
-// The link is told to stop and its thread is joined before the frame ends.
-void StopLink(ClientInterfaceMgr& link) {
-  link.RequestStop();
-  link.CloseThread();
-  link.StopAndJoin();
+void StartEarlyWorkers(StartedWorkers& workers) {
+  CWriteDbMgr& writer = CWriteDbMgr::Instance();
+  writer.Init();
+  writer.Start();
+  workers.Started(writer);
 }
 
 }  // namespace
@@ -107,17 +99,18 @@ int KvupApp::Run(int argc, const char* const* argv) {
   // Before the link thread, which reads the options, can make it.
   COptions& options = COptions::Instance();
   ClientInterfaceMgr& link = ClientInterfaceMgr::Instance();
-  if (!PassStartGate(link, signals)) {
-    StopLink(link);
+  // Every worker started from here on is stopped through it, in order.
+  StartedWorkers workers;
+  if (!PassStartGate(link, signals, workers)) {
+    workers.StopAll();
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
-  StartEarlyWorkers();
+  StartEarlyWorkers(workers);
   options.m_userDataOverride = launch.userDataDir;
   if (!options.LoadStorage()) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);
-    StopEarlyWorkers();
-    StopLink(link);
+    workers.StopAll();
     curl_global_cleanup();
     return 0;
   }
@@ -130,9 +123,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
   WindowHost::RunLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
   clientEvents.Detach();
-  // Waits only as long as the pending writes take, so a retrying batch is kept.
-  CWriteDbMgr::Instance().FlushDrainAndStop();
-  StopLink(link);
+  workers.StopAll();
   curl_global_cleanup();
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   instance.Release();

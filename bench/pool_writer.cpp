@@ -32,14 +32,6 @@ class EmptyJob : public FTL::CFJobBase<EmptyParam*> {
  public:
   EmptyJob() : CFJobBase(new EmptyParam) {}
   void Run() override {}
-  void Finish() override { Release(); }
-  void Cancel() override { Release(); }
-
- private:
-  void Release() {
-    delete param;
-    delete this;
-  }
 };
 
 double PoolRate(int threads, long jobs) {

@@ -19,8 +19,8 @@ constexpr const char* kLog = "ClientInterfaceMgr";
 }  // namespace
 
 ClientInterfaceMgr& ClientInterfaceMgr::Instance() {
-  static ClientInterfaceMgr instance(static_cast<uint16_t>(LaunchOptions::Current().linkPort));
-  return instance;
+  return FTL::ProcessInstance<ClientInterfaceMgr>(
+      static_cast<uint16_t>(LaunchOptions::Current().linkPort));
 }
 
 ClientInterfaceMgr::ClientInterfaceMgr(uint16_t port)

@@ -37,8 +37,6 @@ class ClientInterfaceMgr : public CSingleWorkerMgr {
 
   // Under m_lock, m_stop = 1; wakes nothing, the link sees it at its next wake.
   void RequestStop() { SetStopFlag(); }
-  // The owner's stop: requests the stop, wakes the link thread and joins it.
-  void StopAndJoin() { StopAndJoinWorkers(); }
   // Set for good once a link thread has ended, whatever the reason (the client
   // went away, the port could not be bound, a send failed, a stop).
   platform::Event& LinkEnded() { return m_linkEnded; }

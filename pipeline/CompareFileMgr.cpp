@@ -39,8 +39,7 @@ int64_t SystemClock() {
 }  // namespace
 
 CompareFileMgr& CompareFileMgr::Instance() {
-  static CompareFileMgr instance;
-  return instance;
+  return FTL::ProcessInstance<CompareFileMgr>();
 }
 
 CompareFileMgr::CompareFileMgr(FileBackupMgr& store, COptions& options)

@@ -34,9 +34,3 @@ void ComputeShaHandler::Run() {
   result->size = size;
   msg::PostRecord(NotifyTarget::Resolve(param->hwnd), msg::WM_DIGEST_DONE, std::move(result));
 }
-
-void ComputeShaHandler::Release() {
-  delete param;
-  param = nullptr;
-  delete this;
-}

@@ -16,12 +16,8 @@ class ComputeShaHandler : public FTL::CFJobBase<CalcShaParam*> {
   explicit ComputeShaHandler(CalcShaParam* p) : CFJobBase(p) {}
 
   void Run() override;
-  void Finish() override { Release(); }
-  void Cancel() override { Release(); }
 
  private:
-  void Release();
-
   // The last answer of WaitToContinue, asked before every chunk.
   FTL::WaitResult waitResult = FTL::WaitContinue;
 };

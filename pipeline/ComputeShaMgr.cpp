@@ -8,7 +8,7 @@ const char* const kLog = "ComputeShaMgr";
 }
 
 ComputeShaMgr& ComputeShaMgr::Instance() {
-  return ProcessInstance<ComputeShaMgr>();
+  return FTL::ProcessInstance<ComputeShaMgr>();
 }
 
 ComputeShaMgr::ComputeShaMgr() : FTL::CFPoolMgr<CalcShaParam>(kThreads, kThreads) {}

@@ -36,7 +36,6 @@ class DirectoryWalk {
   DirectoryWalk(FileBackupMgr& store, Hooks hooks) : store_(store), hooks_(std::move(hooks)) {}
 
   void Run(const std::string& path);
-  FTL::WaitResult LastWait() const { return waitResult_; }
 
  private:
   void Walk(const std::string& folder, bool* reported);

@@ -13,8 +13,7 @@ constexpr int kTaskNumber = 3;
 }  // namespace
 
 MiscToolMgr& MiscToolMgr::Instance() {
-  static MiscToolMgr instance;
-  return instance;
+  return FTL::ProcessInstance<MiscToolMgr>();
 }
 
 MiscToolMgr::MiscToolMgr(COptions& options)

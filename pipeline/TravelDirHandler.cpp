@@ -28,7 +28,6 @@ void TravelDirHandler::Run() {
                               // A stop cuts the pause short; the walk sees it next.
                               [this] { SleepUnlessStopped(kBatchPauseMs); }});
   walk.Run(param->path);
-  waitResult = walk.LastWait();
 }
 
 int64_t TravelDirHandler::createPathAction(const std::string& relPath) {
@@ -38,10 +37,4 @@ int64_t TravelDirHandler::createPathAction(const std::string& relPath) {
   KV_DEBUG(kLog, "TravelDirHandler::createPathAction: %s -> %lld", relPath.c_str(),
            static_cast<long long>(id));
   return id;
-}
-
-void TravelDirHandler::Release() {
-  delete param;
-  param = nullptr;
-  delete this;
 }

@@ -21,18 +21,12 @@ class TravelDirHandler : public FTL::CFJobBase<TravelDirParam*> {
   TravelDirHandler(TravelDirParam* p, FileBackupMgr& store, COptions& options);
 
   void Run() override;
-  void Finish() override { Release(); }
-  void Cancel() override { Release(); }
 
   // Asks the service to create the '\'-separated path below the backup root;
   // the new folder's id or -2. WM_NETWORK_FAILED to hwnd when unreachable.
   int64_t createPathAction(const std::string& relPath);
-  FTL::WaitResult WaitResultOfWalk() const { return waitResult; }
 
  private:
-  void Release();
-
   FileBackupMgr& store_;
   COptions& options_;
-  FTL::WaitResult waitResult = FTL::WaitError;
 };

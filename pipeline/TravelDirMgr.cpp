@@ -9,7 +9,7 @@ const char* const kLog = "TravelDirMgr";
 }
 
 TravelDirMgr& TravelDirMgr::Instance() {
-  return ProcessInstance<TravelDirMgr>();
+  return FTL::ProcessInstance<TravelDirMgr>();
 }
 
 TravelDirMgr::TravelDirMgr() : TravelDirMgr(FileBackupMgr::Instance(), COptions::Instance()) {}

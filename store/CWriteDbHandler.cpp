@@ -68,9 +68,3 @@ bool CWriteDbHandler::TryWrite() {
 void CWriteDbHandler::CloseDb() {
   if (m_db && m_db->IsOpen()) m_db->Close();
 }
-
-void CWriteDbHandler::Release() {
-  delete param;
-  param = nullptr;
-  delete this;
-}

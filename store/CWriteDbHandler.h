@@ -20,14 +20,11 @@ class CWriteDbHandler : public FTL::CFJobBase<CWriteDbParam*> {
 
   bool Prepare() override;
   void Run() override;
-  void Finish() override { Release(); }
-  void Cancel() override { Release(); }
 
  private:
   // One attempt: true when the batch was committed.
   bool TryWrite();
   void CloseDb();
-  void Release();
 
   std::unique_ptr<DBWrapper> m_db;  // opened per attempt, closed after it
 };

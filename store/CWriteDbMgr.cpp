@@ -24,7 +24,7 @@ std::string Text(const std::string& text) {
 }  // namespace
 
 CWriteDbMgr& CWriteDbMgr::Instance() {
-  return ProcessInstance<CWriteDbMgr>();
+  return FTL::ProcessInstance<CWriteDbMgr>();
 }
 
 CWriteDbMgr::CWriteDbMgr() : CFPoolMgr(1, 5) {

@@ -35,16 +35,6 @@ void CEasyUploader::Run() {
   if (m_context && !m_context->GetDestroyFlag()) PostEnd();
 }
 
-void CEasyUploader::Finish() {
-  delete param;
-  param = nullptr;
-  delete this;
-}
-
-void CEasyUploader::Cancel() {
-  Finish();
-}
-
 void CEasyUploader::Close() {
   if (m_form) curl_mime_free(m_form);
   m_form = nullptr;

@@ -52,8 +52,6 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   // Job operations, on the pool thread.
   bool Prepare() override;
   void Run() override;
-  void Finish() override;
-  void Cancel() override;
 
   // Uploader operations.
   void SetParam(const CUploadParam& param) override { m_param = param; }

@@ -8,7 +8,7 @@ const char* const kLog = "UpldThreadMGR";
 }
 
 CUpldThreadMgr& CUpldThreadMgr::Instance() {
-  return ProcessInstance<CUpldThreadMgr>();
+  return FTL::ProcessInstance<CUpldThreadMgr>();
 }
 
 CUpldThreadMgr::CUpldThreadMgr() : FTL::CFPoolMgr<CUploadParam>(kThreads, kThreads) {

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <exception>
+#include <typeinfo>
 
 #include "FTL/CFScopedLock.h"
 #include "log/KvLog.h"
@@ -67,6 +68,15 @@ int CSingleWorkerMgr::CloseThread() {
   FTL::CFScopedLock lock(m_lock);
   if (m_thread) closed_.push_back(std::move(m_thread));
   return 0;
+}
+
+void CSingleWorkerMgr::StopLeftRunning() {
+  bool held = false;
+  {
+    FTL::CFScopedLock lock(m_lock);
+    held = m_thread != nullptr || !closed_.empty();
+  }
+  if (held) FTL::CatchLeftRunning(typeid(*this), [this] { StopAndJoinWorkers(); });
 }
 
 bool CSingleWorkerMgr::HasThread() {

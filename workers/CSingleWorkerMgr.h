@@ -3,10 +3,10 @@
 // constructor and destructor log lines.
 //
 // The owner stops and joins every worker it started before the memory they
-// touch goes: a derived destructor calls StopAndJoinWorkers() first. A worker
-// blocked in a request is woken by the derived WakeWorker(); one that still has
-// not ended after the bound ends the process at once rather than let it touch
-// freed memory.
+// touch goes: StopAndJoin() in the shut-down order, and a derived destructor
+// calls StopAndJoinWorkers() first. A worker blocked in a request is woken by
+// the derived WakeWorker(); one that still has not ended after the bound ends
+// the process at once rather than let it touch freed memory.
 //
 // Threads: Init, Start, CloseThread and destruction run on the owner's thread
 // (the user-interface thread); WorkerMain runs on the worker thread;
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "FTL/CFCriticalSection.h"
+#include "FTL/CFExitNet.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
 
@@ -41,6 +42,11 @@ class CSingleWorkerMgr {
   // Gives up the handle without stopping the worker; the worker is still
   // joined when the manager goes.
   virtual int CloseThread();
+
+  // The owner's stop: sets the stop flag, wakes the workers and joins them all.
+  void StopAndJoin() { StopAndJoinWorkers(); }
+  // The exit net of FTL::ProcessInstance: workers started and never joined.
+  void StopLeftRunning();
 
   bool StopRequested() const { return m_stop.load(); }
   bool HasThread();

@@ -34,7 +34,7 @@ TEST(PoolMgr, RefusesJobsWithoutAPoolAndFreesThem) {
   EXPECT_EQ(mgr.LastJobIndex(), -1);
   EXPECT_FALSE(mgr.HasPool());
   EXPECT_FALSE(mgr.Add(TestJob::Make("early", &rec)));
-  EXPECT_EQ(rec.Events(), (std::vector<std::string>{"cancel:early"}));
+  EXPECT_EQ(rec.Events(), (std::vector<std::string>{"cancel:early", "freed:early"}));
   EXPECT_EQ(mgr.LastJobIndex(), -1);
 }
 

@@ -42,6 +42,10 @@ class Recorder {
 class TestJob;
 
 struct TestParam {
+  // Its end shows when the job that owns it lets go of it.
+  ~TestParam() {
+    if (recorder != nullptr) recorder->Add("freed:" + name);
+  }
   std::string name;
   Recorder* recorder = nullptr;
   std::function<void(TestJob&)> body;  // runs inside Run; may be empty
@@ -58,14 +62,13 @@ class TestJob : public FTL::CFJobBase<TestParam*> {
     param->recorder->Add("run:" + param->name);
     if (param->body) param->body(*this);
   }
-  void Finish() override { End("finish:"); }
-  void Cancel() override { End("cancel:"); }
-
- private:
-  void End(const char* what) {
-    param->recorder->Add(what + param->name);
-    delete param;
-    delete this;
+  void Finish() override {
+    param->recorder->Add("finish:" + param->name);
+    CFJobBase::Finish();
+  }
+  void Cancel() override {
+    param->recorder->Add("cancel:" + param->name);
+    CFJobBase::Cancel();
   }
 };
 

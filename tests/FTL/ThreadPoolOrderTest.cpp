@@ -1,6 +1,7 @@
 // Queue order, job indices, notifications and cancellation of the job pool.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "FTL/CFThreadPool.h"
@@ -57,7 +58,7 @@ TEST(ThreadPoolOrder, FirstJobGetsIndexOneAndIndicesCount) {
   EXPECT_EQ(seen, 3);
 }
 
-TEST(ThreadPoolOrder, NotificationsBracketEachRunOnTheCallback) {
+TEST(ThreadPoolOrder, NotificationsBracketEachRunAndTheFinishedJobFreesItsRecord) {
   Recorder rec;
   RecordingCallback callback(&rec);
   Pool pool(&callback);
@@ -65,10 +66,10 @@ TEST(ThreadPoolOrder, NotificationsBracketEachRunOnTheCallback) {
   ASSERT_TRUE(pool.QueueJob(TestJob::Make("x", &rec)));
   ASSERT_TRUE(pool.WaitJobsDone(10000));
   EXPECT_EQ(rec.Events(),
-            (std::vector<std::string>{"started:1", "run:x", "finished:1", "finish:x"}));
+            (std::vector<std::string>{"started:1", "run:x", "finished:1", "finish:x", "freed:x"}));
 }
 
-TEST(ThreadPoolOrder, DestroyingCancelsQueuedJobsInQueueOrder) {
+TEST(ThreadPoolOrder, DestroyingCancelsQueuedJobsInQueueOrderAndEachFreesItsRecord) {
   Recorder rec;
   RecordingCallback callback(&rec);
   auto pool = std::make_unique<Pool>(&callback);
@@ -90,6 +91,9 @@ TEST(ThreadPoolOrder, DestroyingCancelsQueuedJobsInQueueOrder) {
                                       "cancelled:3", "cancel:q3"}));
   EXPECT_EQ(rec.Count("run:q"), 0u);
   EXPECT_EQ(rec.Count("finish:holder"), 1u);
+  std::vector<std::string> freed = rec.With("freed:");
+  std::sort(freed.begin(), freed.end());
+  EXPECT_EQ(freed, (std::vector<std::string>{"freed:holder", "freed:q2", "freed:q3", "freed:q4"}));
 }
 
 TEST(ThreadPoolOrder, CancelWaitingJobsLeavesTheRunningJobAndThePoolServing) {

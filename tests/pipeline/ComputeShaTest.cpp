@@ -123,6 +123,27 @@ TEST_F(ComputeShaTest, APauseEndsTheReadAsAFailure) {
   EXPECT_TRUE(log.Contains("ComputeShaHandler::Run: " + path + " failed", "CALCSHAHANDLER"));
 }
 
+TEST_F(ComputeShaTest, StoppingWhileEveryThreadDigestsEndsThoseAsFailuresAndDropsTheQueue) {
+  kvtest::LogCapture log;
+  const std::string big = Sparse("big", 3221225472LL);
+  const std::string queued = dir_.WriteFile("queued", "abc");
+  ComputeShaMgr digests;
+  ASSERT_TRUE(digests.Start());
+  for (int i = 0; i < ComputeShaMgr::kThreads; ++i) ASSERT_TRUE(digests.AddJob({window_, big}));
+  ASSERT_TRUE(digests.AddJob({window_, queued}));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (log.Count("ComputeShaHandler::Run, " + big) < ComputeShaMgr::kThreads &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_EQ(log.Count("ComputeShaHandler::Run, " + big), ComputeShaMgr::kThreads);
+  digests.Stop();
+  EXPECT_FALSE(digests.HasPool());
+  platform::MessageQueue::Instance().DispatchPending();
+  EXPECT_EQ(seen_.failures, ComputeShaMgr::kThreads);
+  EXPECT_TRUE(seen_.results.empty()) << "the queued file was never digested";
+  EXPECT_EQ(log.Count("ComputeShaHandler::Run, " + queued), 0);
+}
+
 TEST_F(ComputeShaTest, AStoppedManagerRefusesJobs) {
   const std::string path = dir_.WriteFile("f", "abc");
   ComputeShaMgr digests;

@@ -140,6 +140,25 @@ TEST_F(TravelDirTest, APauseStopsTheWalkBetweenEntries) {
   EXPECT_EQ(store_.RemainingFiles(), 5) << "counted before the walk";
 }
 
+TEST_F(TravelDirTest, StoppingTheManagerMidWalkEndsEveryWalkAndDropsTheQueuedOne) {
+  Folder("drop/a-empty");
+  for (int i = 0; i < 5; ++i) dir_.WriteFile("drop/f" + std::to_string(i), "x");
+  // Each running walk's first request is held; the sixth walk has no thread.
+  const std::string held = "createPathAction:delay=3000:times=5";
+  AddFault(held);
+  TravelDirMgr walks(store_, options_);
+  ASSERT_TRUE(walks.Start());
+  for (int i = 0; i < 6; ++i) walks.AddJob({window_, dir_.Sub("drop")});
+  ASSERT_TRUE(PumpUntil([&] { return Seen(held) == 5; }));
+  walks.Stop();
+  EXPECT_FALSE(walks.HasPool());
+  EXPECT_FALSE(walks.Accepting());
+  platform::MessageQueue::Instance().DispatchPending();
+  EXPECT_EQ(Seen(kCreateCounter), 5) << "nothing after the stop, nothing from the sixth";
+  EXPECT_TRUE(Pending().empty()) << "no file was taken after the stop";
+  EXPECT_EQ(messages_.Count(msg::WM_WALK_DONE), 0);
+}
+
 TEST_F(TravelDirTest, AServiceThatStopsAnsweringDoesNotHoldTheWalk) {
   ServiceConfig::Instance().SetSilenceLimitSeconds(1);
   // Without the silence limit this request would hold the walk for ten minutes.

@@ -599,6 +599,33 @@ TEST_F(UploadEngineTest, FourTasksRunThreeAtATimeAndAPoolPauseStopsAnUploadBetwe
   }
 }
 
+TEST_F(UploadEngineTest, StoppingThePoolMidUploadEndsTheRunningOnesPausedAndDropsTheQueuedOne) {
+  StartService({"breakPointUploadAction:throttle=300000", kInits});
+  Connect();
+  CUpldThreadMgr& pool = CUpldThreadMgr::Instance();
+  pool.Start();
+  std::vector<std::unique_ptr<CUploaderMgr>> tasks;
+  for (int i = 0; i < 4; ++i) {
+    CUploadParam p = ParamOf(MakeFile("stopped" + std::to_string(i), 600000 + i));
+    p.taskIndex = i + 1;
+    tasks.push_back(std::make_unique<CUploaderMgr>());
+    tasks.back()->SetParam(p);
+    ASSERT_EQ(tasks.back()->Start(), 0);
+  }
+  for (int i = 0; i < 1500 && Seen(kInits) < 3; ++i) usleep(20000);
+  ASSERT_EQ(Seen(kInits), 3);
+
+  pool.Stop();
+  EXPECT_FALSE(pool.HasPool());
+  // Each running upload met the stop between two chunks and holds whole ones.
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(tasks[i]->GetState(), TaskState::Paused) << i;
+    EXPECT_EQ(tasks[i]->Param().breakPoint % 131072, 0) << i;
+    EXPECT_LT(tasks[i]->Param().breakPoint, tasks[i]->Param().size) << i;
+  }
+  EXPECT_EQ(Seen(kInits), 3) << "the queued upload never started";
+}
+
 TEST_F(UploadEngineTest, ResumedTaskSendsFromTheServiceBreakPointNotTheStoredOne) {
   StartService({"breakPointUploadAction:status=500:every=3:times=1", kChunks, kInits, kInfos});
   Connect();
