@@ -20,8 +20,10 @@ UploadRunner::UploadRunner(FILE* out, bool quiet) : m_out(out), m_quiet(quiet) {
 UploadRunner::~UploadRunner() {
   // Jobs still queued or running are stopped before their controllers go.
   CUpldThreadMgr::Instance().Stop();
-  m_queue.reset();
+  // The handle goes first: messages still queued for it are dropped with
+  // their records instead of reaching a queue that is gone.
   if (m_window) platform::DestroyWindowHandle(m_window);
+  m_queue.reset();
 }
 
 bool UploadRunner::AddFile(const std::string& path, int64_t pid) {
