@@ -21,6 +21,7 @@
 
 #include "platform/MessageQueue.h"
 #include "session/Messages.h"
+#include "session/StateWords.h"
 #include "upload/DropWindowLink.h"
 
 class COptions;
@@ -142,20 +143,25 @@ class DropPipeline : public DropWindowLink {
   const Services& services() const { return m_services; }
 
  private:
-  void DispatchPaths(const std::vector<std::string>& paths);
+  platform::LRESULT OnDropRecord(const msg::DropPathsRecord* record);
   void DispatchPath(const std::string& path);
-  void StartRetryPass();
-  bool RetryPassLeft();
-  void EndBatchReport();
-  void DecideErrorWindow();
+  void StartResumedUploads();
+  // The store's saved drops, dispatched when there are any.
+  bool RestoreSavedDrops();
+  // A retry pass of the batch failures, unless the passes are used up.
+  bool StartRetryPass();
+  void RetryOrEndBatch();
+  void ReportBatchEnd();
   void OnRetryTimer();
+  void DecideErrorWindow();
+  void ResumeUploads();
   void RecordTxStatus();
-  void PauseWorkers(bool emptyMaintenance);
-  void ResumeWorkers();
-  void FlushWriter();
-  void StartFirstUploads();
-  void RestoreSavedDrops();
   void QuitUploadTasks();
+  void PauseWorkers();
+  void FlushWriter();
+  WorkState State() const;
+  void SetState(WorkState state);
+  BusyState Busy() const;
 
   DropPipelineView& m_view;
   UploadQueue& m_queue;
