@@ -285,5 +285,23 @@ TEST_F(DropWindowTest, ThePipelinesTimersAreTimersOfTheWindow) {
   EXPECT_EQ(drop_->Pipeline()->ErrorCount(), 0);
 }
 
+TEST_F(DropWindowTest, TheMenusExitRunsTheCloseSequenceOnceAndALaterCloseIsSwallowed) {
+  ASSERT_NE(OpenDropWindow(600, 34), nullptr);
+  window_->bringToFront();
+  const HWND dropWnd = drop_->GetHWND(), mainWnd = window_->GetHWND();
+  Choose("m_exit");
+  EXPECT_TRUE(drop_->Pipeline()->Closing());
+  EXPECT_FALSE(drop_->IsVisible());
+  EXPECT_FALSE(window_->IsShown());
+  duitest::Settle();
+  // The manager window got its WM_CLOSE and is gone; this one stays until
+  // start-up deletes it after the loop.
+  EXPECT_FALSE(platform::IsWindow(mainWnd));
+  window_ = nullptr;
+  EXPECT_EQ(drop_->SendMessage(WM_CLOSE), 0);
+  EXPECT_TRUE(platform::IsWindow(dropWnd));
+  EXPECT_EQ(CWindowWnd::FromHandle(dropWnd), drop_);
+}
+
 }  // namespace
 }  // namespace managertest
