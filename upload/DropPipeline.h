@@ -113,6 +113,10 @@ class DropPipeline : public DropWindowLink {
   void OnClientLogin();  // 0x857 and the menu's "m_resume"
 
   void goOffline();
+  // Offline from the start (the service did not answer in time): the state,
+  // the text and the paused workers of goOffline, but nothing to save, no
+  // run state recorded and no code sent; goOnline undoes it.
+  void startOffline();
   void goOnline();
   void setMainButtons(bool running);
   // The menu's "m_start".

@@ -56,6 +56,14 @@ void DropPipeline::goOffline() {
   FlushWriter();
 }
 
+void DropPipeline::startOffline() {
+  if (State() == WorkState::kOffline) return;
+  SetState(WorkState::kOffline);
+  m_view.ShowStatusText("离线");
+  m_services.uploads->pauseToggle();
+  PauseWorkers();
+}
+
 void DropPipeline::OnClientLogin() {
   if (State() != WorkState::kOffline) return;
   SetState(WorkState::kReady);
