@@ -13,12 +13,12 @@ const char* Env(const char* name) {
   return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-bool ParsePort(const std::string& text, int* port) {
+bool ParseNumber(const std::string& text, int low, int high, int* out) {
   int value = 0;
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
-  if (value < 1 || value > 65535) return false;
-  *port = value;
+  if (value < low || value > high) return false;
+  *out = value;
   return true;
 }
 
@@ -61,10 +61,12 @@ CommandLine::Result CommandLine::Parse(int argc, const char* const* argv, Launch
       std::string* target;
     };
     std::string port;
+    std::string readyWait;
     const Valued valued[] = {{"--service", &options.serviceUrl},
                              {"--host", &options.host},
                              {"--user-data", &options.userDataDir},
-                             {"--port", &port}};
+                             {"--port", &port},
+                             {"--ready-wait", &readyWait}};
     bool known = false;
     for (const Valued& option : valued) {
       bool matched = false;
@@ -74,8 +76,13 @@ CommandLine::Result CommandLine::Parse(int argc, const char* const* argv, Launch
       }
       if (!matched) continue;
       known = true;
-      if (option.target == &port && !ParsePort(port, &options.linkPort)) {
+      if (option.target == &port && !ParseNumber(port, 1, 65535, &options.linkPort)) {
         *error = "--port needs a number from 1 to 65535, not '" + port + "'";
+        return Result::kError;
+      }
+      if (option.target == &readyWait &&
+          !ParseNumber(readyWait, 0, 3600000, &options.readyWaitMs)) {
+        *error = "--ready-wait needs milliseconds from 0 to 3600000, not '" + readyWait + "'";
         return Result::kError;
       }
       break;
@@ -102,6 +109,8 @@ std::string CommandLine::Usage(const char* program) {
          "  --user-data DIR   user-data folder (default: $XDG_CONFIG_HOME/Quorel/User Data);\n"
          "                    it must exist\n"
          "  --port N          local port of the desktop-client link (default: 23175)\n"
+         "  --ready-wait MS   how long start-up waits for the service's first answer before\n"
+         "                    the windows open offline (default: 30000)\n"
          "  --headless        run without windows (default when there is no display)\n"
          "  --help            show this text\n";
 }

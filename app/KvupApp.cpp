@@ -8,20 +8,30 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/ClientEventWindow.h"
 #include "app/CommandLine.h"
+#include "app/EarlyClientMessages.h"
 #include "app/LogSetup.h"
+#include "app/ProgramWindows.h"
+#include "app/ReadyWatcher.h"
+#include "app/ResumeRun.h"
 #include "app/SignalWatcher.h"
 #include "app/StartedWorkers.h"
 #include "app/WindowHost.h"
 #include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
+#include "pipeline/CompareFileMgr.h"
+#include "pipeline/ComputeShaMgr.h"
+#include "pipeline/MiscToolMgr.h"
+#include "pipeline/TravelDirMgr.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
 #include "session/COptions.h"
+#include "session/Messages.h"
 #include "session/ServiceConfig.h"
 #include "store/CWriteDbMgr.h"
+#include "upload/CUpldThreadMgr.h"
+#include "upload/DropPipeline.h"
 
 namespace {
 
@@ -63,11 +73,76 @@ bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals, StartedWork
   return false;
 }
 
-void StartEarlyWorkers(StartedWorkers& workers) {
-  CWriteDbMgr& writer = CWriteDbMgr::Instance();
-  writer.Init();
-  writer.Start();
-  workers.Started(writer);
+// Init, then Start, then the stop in the shut-down order; false when the
+// manager could not start.
+template <typename Manager>
+bool StartPool(Manager& manager, StartedWorkers& workers) {
+  manager.Init();
+  const bool started = manager.Start();
+  workers.Started(manager);
+  if (!started) KV_ERROR("KVUP", "KVUP a worker pool did not start");
+  return started;
+}
+
+template <typename Manager>
+bool StartWorker(Manager& manager, StartedWorkers& workers) {
+  manager.Init();
+  const bool started = manager.Start() == 0;
+  workers.Started(manager);
+  if (!started) KV_ERROR("KVUP", "KVUP a worker thread did not start");
+  return started;
+}
+
+// The folder-walk and upload pools, the comparison worker (and its first
+// listing of the backup root, waited for at most readyWaitMs) and the
+// maintenance worker. True when the listing came in time.
+bool StartLateWorkers(StartedWorkers& workers, SignalWatcher& signals, int readyWaitMs) {
+  StartPool(TravelDirMgr::Instance(), workers);
+  StartPool(CUpldThreadMgr::Instance(), workers);
+  CompareFileMgr& compare = CompareFileMgr::Instance();
+  const bool comparing = StartWorker(compare, workers);
+  // Unbounded, an unreachable service would leave kvup without windows.
+  const uint32_t woken =
+      comparing ? platform::WaitForMultipleObjects({&compare.readyEvent, &signals.Signalled()},
+                                                   false, static_cast<uint32_t>(readyWaitMs))
+                : platform::kWaitTimeout;
+  StartWorker(MiscToolMgr::Instance(), workers);
+  if (woken == platform::kWaitObject0) return true;
+  if (woken == platform::kWaitTimeout) {
+    KV_ERROR("KVUP", "KVUP no listing of the backup root within %d ms: the windows open offline",
+             readyWaitMs);
+  }
+  return false;
+}
+
+// The windows, their wiring and the resume, then the message loop.
+void RunWindows(ProgramWindows& windows, EarlyClientMessages& early, SignalWatcher& signals,
+                bool listed, bool onDisplay) {
+  if (!windows.Open()) {
+    KV_ERROR("KVUP", "KVUP the windows cannot be created");
+    return;
+  }
+  early.SetDropWindow(windows.DropWindow());
+  KV_INFO("KVUP", "KVUP windows %s", onDisplay ? "on the display" : "headless");
+  signals.SetQuitWindow(windows.DropWindow());
+  ReadyWatcher ready;
+  COptions& options = COptions::Instance();
+  if (options.m_peerEvent.load() == PeerEvent::kQuit || signals.Signalled().IsSet()) {
+    // A quit that came before the drop window existed reached no window.
+    options.m_peerEvent = PeerEvent::kQuit;
+    platform::PostMessage(windows.DropWindow(), msg::WM_CLIENT_EVENT, 0, 0);
+  } else if (listed) {
+    resumerun::Resume(windows.Pipeline(), windows.Queue());
+  } else {
+    // The previous run resumes when going online (goOnline loads it).
+    windows.Pipeline().startOffline();
+    ready.Start(CompareFileMgr::Instance().readyEvent, windows.DropWindow());
+  }
+  KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
+  WindowHost::RunLoop();
+  KV_INFO("KVUP", "KVUP message loop ended");
+  signals.SetQuitWindow(nullptr);
+  ready.Stop();
 }
 
 }  // namespace
@@ -91,7 +166,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
   if (!instance.Acquire() && platform::GetLastError() == platform::kErrorAlreadyExists) return 0;
   // Created before COptions, so it outlives the options' last log line.
   static log4cplus::Initializer logInit;
-  logsetup::Configure();
+  logsetup::Configure(logsetup::FindPropertiesFile());
   ApplyLaunchOptions(launch);
   RaiseOpenFilesLimit();
   SignalWatcher signals;
@@ -101,28 +176,37 @@ int KvupApp::Run(int argc, const char* const* argv) {
   ClientInterfaceMgr& link = ClientInterfaceMgr::Instance();
   // Every worker started from here on is stopped through it, in order.
   StartedWorkers workers;
+  // Until the drop window exists, the client's messages wait for it here:
+  // the client may drop right after its start message.
+  EarlyClientMessages early;
+  link.SetNotifyWindow(early.Window());
   if (!PassStartGate(link, signals, workers)) {
     workers.StopAll();
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
-  StartEarlyWorkers(workers);
+  StartPool(CWriteDbMgr::Instance(), workers);
+  StartPool(ComputeShaMgr::Instance(), workers);
   options.m_userDataOverride = launch.userDataDir;
   if (!options.LoadStorage()) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);
+    link.SetNotifyWindow(nullptr);
     workers.StopAll();
     curl_global_cleanup();
     return 0;
   }
   if (!options.FindUser()) options.AddUser();
-  ClientEventWindow clientEvents(link);
-  clientEvents.Attach();
+  // The store makes its own request handle on its first listing, here on
+  // the user-interface thread.
+  const bool listed = StartLateWorkers(workers, signals, launch.readyWaitMs);
   const bool onDisplay = WindowHost::Install(launch.headless);
-  KV_INFO("KVUP", "KVUP windows %s", onDisplay ? "on the display" : "headless");
-  KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
-  WindowHost::RunLoop();
-  KV_INFO("KVUP", "KVUP message loop ended");
-  clientEvents.Detach();
+  {
+    ProgramWindows windows;
+    RunWindows(windows, early, signals, listed, onDisplay);
+    // The drop window goes first; the workers lose their target with it.
+  }
+  // The three databases' pending statements are written (at most the
+  // writer's shut-down bound), then every worker stops in order.
   workers.StopAll();
   curl_global_cleanup();
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));

@@ -1,10 +1,26 @@
 #include "app/LogSetup.h"
 
 #include <log4cplus/configurator.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
+#include "platform/FileSystem.h"
+
 namespace logsetup {
+
+std::string FindPropertiesFile(const std::string& programFolder) {
+  const std::string candidates[] = {kPropertiesFile, programFolder + "log4cplus.properties",
+                                    programFolder + "../share/kvup/log4cplus.properties"};
+  for (const std::string& path : candidates) {
+    if (access(path.c_str(), R_OK) == 0) return path;
+  }
+  return kPropertiesFile;
+}
+
+std::string FindPropertiesFile() {
+  return FindPropertiesFile(platform::ProgramFolder());
+}
 
 std::string Suffix(std::time_t when) {
   std::tm local{};

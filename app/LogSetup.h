@@ -11,6 +11,13 @@ namespace logsetup {
 constexpr const char* kPropertiesFile = "./log4cplus.properties";
 constexpr const char* kSuffixVariable = "LOG_FILE_SUFFIX";
 
+// The properties file of this run: "./log4cplus.properties" in the working
+// folder when it is there, else the one installed beside the program or
+// under its prefix (share/kvup); the working folder's name when none is.
+// programFolder: the program's folder, ending with '/'.
+std::string FindPropertiesFile(const std::string& programFolder);
+std::string FindPropertiesFile();
+
 // "_%Y_%m_%d_%H_%M_%S" of the local time; empty when it cannot be formatted.
 std::string Suffix(std::time_t when);
 

@@ -8,6 +8,8 @@
 
 #include "log/KvLog.h"
 #include "platform/MessageQueue.h"
+#include "session/COptions.h"
+#include "session/Messages.h"
 
 namespace {
 
@@ -53,6 +55,12 @@ void SignalWatcher::Watch() {
     if (read(signalFd_, &info, sizeof info) != sizeof info) continue;
     KV_INFO("KVUP", "signal %u: quitting", info.ssi_signo);
     signalled_.Set();
-    platform::PostQuitMessage(0);
+    const platform::HWND window = quitWindow_.load();
+    if (window == nullptr) {
+      platform::PostQuitMessage(0);
+      continue;
+    }
+    COptions::Instance().m_peerEvent.store(PeerEvent::kQuit);
+    platform::PostMessage(window, msg::WM_CLIENT_EVENT, 0, 0);
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "pipeline/CompareFileMgr.h"
 #include "pipeline/ComputeShaMgr.h"
@@ -24,8 +25,16 @@ void StartedWorkers::Started(ClientInterfaceMgr& link) {
 }
 
 void StartedWorkers::Started(CWriteDbMgr& writer) {
-  // Waits only as long as the pending writes take, so a retrying batch is kept.
-  Started(Step::kDatabaseWriter, [&writer] { writer.FlushDrainAndStop(); });
+  // The pending statements of the three databases are submitted and given
+  // the time they take to be written, never more than the writer's bound.
+  Started(Step::kDatabaseWriter, [&writer] {
+    writer.FlushConfig();
+    writer.FlushTxlog();
+    writer.FlushLog();
+    if (!writer.Drain(kWriterDrainMs))
+      KV_ERROR("KVUP", "KVUP database writes still pending after %u ms", kWriterDrainMs);
+    writer.StopPool();
+  });
 }
 
 void StartedWorkers::Started(ComputeShaMgr& digests) {

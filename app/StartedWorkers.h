@@ -8,6 +8,7 @@
 // Threads: the user-interface thread only.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -21,6 +22,9 @@ class TravelDirMgr;
 
 class StartedWorkers {
  public:
+  // How long the shut-down lets the pending database writes run.
+  static constexpr uint32_t kWriterDrainMs = 3000;
+
   // The steps of the shut-down, in their order.
   enum class Step {
     kDigestPool,

@@ -39,7 +39,12 @@ GSourceFuncs g_queueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, n
 }  // namespace
 
 bool CGtkHost::DisplayAvailable() {
-  static const bool available = gtk_init_check(nullptr, nullptr) != FALSE;
+  static const bool available = [] {
+    // Window placement, keep-above and move drags need X11; on Wayland the
+    // windows go through XWayland.
+    gdk_set_allowed_backends("x11");
+    return gtk_init_check(nullptr, nullptr) != FALSE;
+  }();
   return available;
 }
 

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libcurl4-openssl-dev liblog4cplus-dev libsqlite3-dev sqlite3
   libjsoncpp-dev libssl-dev libpugixml-dev libgtk-3-dev libxtst-dev
-  libcpp-httplib-dev
+  libcpp-httplib-dev curl jq
   xvfb xauth fonts-noto-cjk fonts-dejavu-core librsvg2-bin
   clang-format clang-tidy
 )
@@ -30,4 +30,6 @@ fi
 
 cd "$here"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${CMAKE_BUILD_TYPE:-RelWithDebInfo}" "$@"
-cmake --build "$build" -j"$(nproc)"
+# KVUP_TARGETS: only these targets (the main job builds what it runs).
+# shellcheck disable=SC2086
+cmake --build "$build" -j"$(nproc)" ${KVUP_TARGETS:+--target $KVUP_TARGETS}

@@ -11,6 +11,9 @@ struct LaunchOptions {
   std::string userDataDir;          // --user-data: replaces the default user-data folder
   int linkPort = kDefaultLinkPort;  // --port
   bool headless = false;            // --headless, or no display available
+  // --ready-wait: how long start-up waits for the first listing of the
+  // backup root before it opens the windows offline.
+  int readyWaitMs = 30000;
 
   // The values of this run, set by the frame before any thread starts.
   static LaunchOptions& Current();

@@ -91,7 +91,17 @@ bool ParseWait(const std::string& name, const std::string& arg, int defaultMs, C
   c->ms = defaultMs;
   const size_t comma = arg.find(',');
   if (comma != std::string::npos && !ToInt(arg.substr(comma + 1), 0, &c->ms)) return false;
-  return ToInt(arg.substr(0, comma), 0, &c->code);
+  // CODE or CODE/CODE/...: the first of them that arrives ends the wait.
+  const std::string codes = arg.substr(0, comma);
+  c->codes.clear();
+  for (size_t begin = 0;;) {
+    const size_t slash = codes.find('/', begin);
+    int code = 0;
+    if (!ToInt(codes.substr(begin, slash - begin), 0, &code)) return false;
+    c->codes.push_back(code);
+    if (slash == std::string::npos) return true;
+    begin = slash + 1;
+  }
 }
 
 bool ParseCommand(const std::string& word, const ClientOptions& o, Command* c) {
@@ -122,6 +132,10 @@ bool ParseCommand(const std::string& word, const ClientOptions& o, Command* c) {
     return true;
   }
   if (verb == "wait") return ParseWait(word, arg, o.waitTimeoutMs, c);
+  // The end of a batch: finished (3), nothing to upload (5), stopped (6) or
+  // with failed files (8).
+  if (verb == "end")
+    return ParseWait(word, "3/5/6/8" + (hasArg ? "," + arg : ""), o.waitTimeoutMs, c);
   if (verb == "sleep") return ParseTimed(Command::Kind::kSleep, word, arg, c);
   if (verb == "hold") {
     c->kind = Command::Kind::kHold;
@@ -192,7 +206,9 @@ Commands:
   quit                type 9: end kvup
   drop=PATH           type 20: upload PATH as if dropped on the drop window
   send=TEXT           send TEXT as it is
-  wait=CODE[,MS]      wait until status CODE arrives (exit 1 after MS)
+  wait=CODE[,MS]      wait until status CODE arrives (exit 1 after MS); CODE/CODE/...
+                      waits for the first of several codes
+  end[=MS]            wait for the end of a batch: status 3, 5, 6 or 8
   sleep=MS            pause, still printing status codes
   hold[=MS]           keep the link open (MS, or until kvup closes it)
   close               close the link now

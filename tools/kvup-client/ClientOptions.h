@@ -11,10 +11,10 @@ namespace kvclient {
 struct Command {
   enum class Kind { kSend, kWait, kSleep, kHold, kClose };
   Kind kind = Kind::kSend;
-  std::string name;  // as typed, for the session's own lines
-  std::string text;  // kSend: the message
-  int code = 0;      // kWait
-  int ms = -1;       // kWait, kSleep, kHold: time limit (-1: none for kHold)
+  std::string name;        // as typed, for the session's own lines
+  std::string text;        // kSend: the message
+  std::vector<int> codes;  // kWait: any of these ends the wait
+  int ms = -1;             // kWait, kSleep, kHold: time limit (-1: none for kHold)
 };
 
 struct ClientOptions {

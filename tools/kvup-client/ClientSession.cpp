@@ -2,6 +2,7 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace kvclient {
@@ -22,11 +23,11 @@ void ClientSession::OnCode(int code) {
   unclaimed_.push_back(code);
 }
 
-bool ClientSession::Claim(int code) {
+bool ClientSession::Claim(const std::vector<int>& codes) {
   while (!unclaimed_.empty()) {
     const int first = unclaimed_.front();
     unclaimed_.pop_front();
-    if (first == code) return true;
+    if (std::find(codes.begin(), codes.end(), first) != codes.end()) return true;
   }
   return false;
 }
@@ -37,16 +38,18 @@ void ClientSession::Drain(int ms) {
 }
 
 int ClientSession::Wait(const Command& c) {
-  if (Claim(c.code)) return kDone;
+  if (Claim(c.codes)) return kDone;
   bool found = false;
   link_.Receive(
-      c.ms, [this](int code) { OnCode(code); }, [&] { return found = found || Claim(c.code); });
+      c.ms, [this](int code) { OnCode(code); }, [&] { return found = found || Claim(c.codes); });
   if (found) return kDone;
+  std::string codes;
+  for (int code : c.codes) codes += (codes.empty() ? "" : "/") + std::to_string(code);
   if (link_.PeerClosed()) {
-    Print("link closed by kvup while waiting for " + std::to_string(c.code));
+    Print("link closed by kvup while waiting for " + codes);
     return kLinkClosed;
   }
-  Print("timed out waiting for " + std::to_string(c.code));
+  Print("timed out waiting for " + codes);
   return kTimedOut;
 }
 

@@ -26,7 +26,7 @@ class ClientSession {
   void Drain(int ms);
   void OnCode(int code);
   // Drops unclaimed codes up to and including the first `code`; true if found.
-  bool Claim(int code);
+  bool Claim(const std::vector<int>& codes);
   void Print(const std::string& what);
 
   const ClientOptions& options_;
