@@ -17,6 +17,15 @@
 
 namespace pipetest {
 
+platform::LRESULT ObservedHub::HandleMessage(platform::UINT msg, platform::WPARAM w,
+                                             platform::LPARAM l) {
+  const platform::LRESULT result = PipelineHub::HandleMessage(msg, w, l);
+  ++delivered;
+  if (msg == msg::WM_DIGEST_DONE)
+    feedAfterResult.push_back({Pipeline().RunningDigestJobs(), store->PendingDigestCount()});
+  return result;
+}
+
 void PipelineWorld::SetUp() {
   curl_global_init(CURL_GLOBAL_ALL);
   COptions& options = COptions::Instance();
@@ -65,7 +74,8 @@ void PipelineWorld::Start(std::vector<std::string> serviceOptions) {
   services.sendStatus = [this](int32_t code) { codes_.push_back(code); };
   services.clearPeerReady = [this] { ++peerForgotten_; };
   UploadQueue::Services queueServices{&options, &store_, &writer_, maintenance_.get()};
-  hub_ = std::make_unique<PipelineHub>(view_, queueView_, services, queueServices);
+  hub_ = std::make_unique<ObservedHub>(view_, queueView_, services, queueServices);
+  hub_->store = &store_;
   ASSERT_NE(hub_->Window(), nullptr);
   compare_->SetWindow(hub_->Window());
   maintenance_->SetWindow(hub_->Window());
@@ -105,8 +115,9 @@ bool PipelineWorld::PumpUntil(const std::function<bool()>& done) {
 void PipelineWorld::PumpQuiet(int quietMs) {
   auto last = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - last < std::chrono::milliseconds(quietMs)) {
-    if (platform::MessageQueue::Instance().DispatchPending())
-      last = std::chrono::steady_clock::now();
+    const int before = hub_->delivered;
+    platform::MessageQueue::Instance().DispatchPending();
+    if (hub_->delivered != before) last = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }

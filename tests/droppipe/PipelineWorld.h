@@ -80,6 +80,23 @@ class QuietQueueView : public UploadQueueView {
   std::string countLabel;
 };
 
+// The hub, watched: what reached it, and the digest feed after each result.
+class ObservedHub : public PipelineHub {
+ public:
+  using PipelineHub::PipelineHub;
+  platform::LRESULT HandleMessage(platform::UINT msg, platform::WPARAM w,
+                                  platform::LPARAM l) override;
+
+  struct Feed {
+    int32_t running = 0;
+    size_t pending = 0;
+    bool operator==(const Feed&) const = default;
+  };
+  FileBackupMgr* store = nullptr;
+  int delivered = 0;
+  std::vector<Feed> feedAfterResult;
+};
+
 // A remote entry of alice with its path below the backup root.
 struct RemoteEntry {
   int64_t id = 0;
@@ -99,7 +116,7 @@ class PipelineWorld : public ::testing::Test {
   UploadQueue& Queue() { return hub_->Queue(); }
   // Delivers messages until done() holds or 60 s passed.
   bool PumpUntil(const std::function<bool()>& done);
-  // Delivers messages until nothing arrived for quietMs.
+  // Delivers messages until none arrived for quietMs.
   void PumpQuiet(int quietMs);
   // Until the batch ended with a code (any of 3, 5, 6, 8) or a retry waits.
   bool PumpUntilCode(int32_t code);
@@ -128,7 +145,7 @@ class PipelineWorld : public ::testing::Test {
   std::unique_ptr<MiscToolMgr> maintenance_;
   RecordingPipelineView view_;
   QuietQueueView queueView_;
-  std::unique_ptr<PipelineHub> hub_;
+  std::unique_ptr<ObservedHub> hub_;
   std::vector<int32_t> codes_;
   int peerForgotten_ = 0;
   // The comparison's clock (seconds): tests move it past the refresh time.
