@@ -101,10 +101,13 @@ bool StartLateWorkers(StartedWorkers& workers, SignalWatcher& signals, int ready
   StartPool(CUpldThreadMgr::Instance(), workers);
   CompareFileMgr& compare = CompareFileMgr::Instance();
   const bool comparing = StartWorker(compare, workers);
-  // Unbounded, an unreachable service would leave kvup without windows.
+  // Unbounded, an unreachable service would leave kvup without windows; a
+  // client that left meanwhile ends the wait too, since its quit waits for them.
   const uint32_t woken =
-      comparing ? platform::WaitForMultipleObjects({&compare.readyEvent, &signals.Signalled()},
-                                                   false, static_cast<uint32_t>(readyWaitMs))
+      comparing ? platform::WaitForMultipleObjects(
+                      {&compare.readyEvent, &signals.Signalled(),
+                       &ClientInterfaceMgr::Instance().LinkEnded()},
+                      false, static_cast<uint32_t>(readyWaitMs))
                 : platform::kWaitTimeout;
   StartWorker(MiscToolMgr::Instance(), workers);
   if (woken == platform::kWaitObject0) return true;

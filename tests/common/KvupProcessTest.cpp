@@ -16,7 +16,8 @@ constexpr const char* kLogProperties =
     "log4cplus.appender.RUN.layout=log4cplus::PatternLayout\n"
     "log4cplus.appender.RUN.layout.ConversionPattern=%c|%m%n\n"
     "log4cplus.logger.KVUP=TRACE\n"
-    "log4cplus.logger.ClientInterfaceMgr=TRACE\n";
+    "log4cplus.logger.ClientInterfaceMgr=TRACE\n"
+    "log4cplus.logger.DndUiDlg=TRACE\n";
 
 }  // namespace
 

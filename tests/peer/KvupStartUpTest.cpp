@@ -47,7 +47,7 @@ TEST_F(KvupStartUp, ClientSessionRunsKvupToItsMessageLoopAndQuitEndsItInOrder) {
   const size_t waits = LogAt("KVUP|KVUP wait for event from CIMG");
   const size_t works = LogAt("KVUP|KVUP now begin to work-");
   const size_t loop = LogAt("KVUP|KVUP message loop starts, user id 1");
-  const size_t quit = LogAt("KVUP|KVUP client event: 9");
+  const size_t quit = LogAt("DndUiDlg|CDndUiDlg::OnClientMsgCome: 9");
   const size_t ended = LogAt("KVUP|KVUP message loop ended");
   ASSERT_NE(ended, std::string::npos) << Log();
   EXPECT_LT(waits, works);
@@ -128,7 +128,7 @@ TEST_F(KvupStartUp, ClientThatClosesRightAfterStartStillEndsTheRun) {
   LaunchClient(client, {"hello", "wait=1", "cookies", "start"});
   EXPECT_EQ(client.Wait(kLong), 0) << client.Output();
   EXPECT_EQ(kvup_->Wait(kLong), 0) << Log();
-  EXPECT_NE(LogAt("KVUP|KVUP client event: 9"), std::string::npos) << Log();
+  EXPECT_NE(LogAt("DndUiDlg|CDndUiDlg::OnClientMsgCome: 9"), std::string::npos) << Log();
   EXPECT_TRUE(fs::exists(Kvd() + "/log"));
 }
 
