@@ -12,6 +12,7 @@
 
 #include "ManagerWindowWorld.h"
 #include "common/HttpCall.h"
+#include "common/MessageCounter.h"
 #include "common/StandInService.h"
 #include "duilib/CButtonUI.h"
 #include "duilib/CGtkHost.h"
@@ -33,14 +34,7 @@ namespace managertest {
 namespace {
 
 // Counts what reaches the drop window (0x85b, 0x863).
-class DropWindowLog : public platform::MessageHandler {
- public:
-  platform::LRESULT HandleMessage(platform::UINT msg, platform::WPARAM, platform::LPARAM) override {
-    ++counts[msg];
-    return 0;
-  }
-  std::map<platform::UINT, int> counts;
-};
+using DropWindowLog = kvtest::MessageCounter;
 
 class ManagerWindowGtkTest : public ManagerWindowWorld {
  protected:
@@ -75,12 +69,8 @@ class ManagerWindowGtkTest : public ManagerWindowWorld {
         "--session", "s1=alice", "--control", "--fault", "breakPointUploadAction:throttle=262144"});
     ASSERT_TRUE(service_->Start()) << service_->error();
     COptions& options = COptions::Instance();
-    options.ClearCookies();
-    options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
-    options.BuildCookieHeader();
-    options.BuildSessionParam();
+    service_->SignIn(options);
     options.m_workState = WorkState::kReady;
-    ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
     dropWindow_ = platform::CreateWindowHandle(&dropLog_);
     ASSERT_TRUE(writer_.Start());
     deleter_ = std::make_unique<MiscToolMgr>(options);
