@@ -49,8 +49,13 @@ void PipelineWorld::Start(std::vector<std::string> serviceOptions) {
   COptions& options = COptions::Instance();
   options.ClearCookies();
   options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
+  options.AddCookie({"127.0.0.1", "cookieUserAccount", "alice", "/"});
   options.BuildCookieHeader();
   options.BuildSessionParam();
+  // As at start-up: the account has its row, so going online finds the same
+  // user id that the resume rows were written with.
+  if (!options.FindUser()) options.AddUser();
+  ASSERT_NE(options.m_userId, 0);
   ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
 
   ASSERT_TRUE(writer_.Start());
