@@ -117,14 +117,17 @@ bool PipelineWorld::PumpUntil(const std::function<bool()>& done) {
   return true;
 }
 
-void PipelineWorld::PumpQuiet(int quietMs) {
+bool PipelineWorld::PumpQuiet(int quietMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   auto last = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - last < std::chrono::milliseconds(quietMs)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
     const int before = hub_->delivered;
     platform::MessageQueue::Instance().DispatchPending();
     if (hub_->delivered != before) last = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  return true;
 }
 
 bool PipelineWorld::PumpUntilCode(int32_t code) {
