@@ -23,6 +23,7 @@
 #include "log/KvLog.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
+#include "platform/MessageQueue.h"
 
 namespace FTL {
 
@@ -179,7 +180,7 @@ void CFThreadPool<T>::JoinAllWorkers() {
     all.swap(workers_);
   }
   // Outside the lock: an ending worker still takes it.
-  for (auto& worker : all) worker->thread.join();
+  for (auto& worker : all) platform::JoinServingSends(worker->thread, worker->ended);
 }
 
 template <typename T>
