@@ -66,6 +66,9 @@ void PipelineWorld::Start(std::vector<std::string> serviceOptions) {
   compare_->SetClock([this] { return now_.load(); });
   maintenance_ = std::make_unique<MiscToolMgr>(options);
   ASSERT_TRUE(CUpldThreadMgr::Instance().Start());
+  // The upload manager is process-wide: an earlier test may have left it paused.
+  CUpldThreadMgr::Instance().Resume();
+  ASSERT_TRUE(CUpldThreadMgr::Instance().Accepting());
 
   DropPipeline::Services services;
   services.options = &options;
