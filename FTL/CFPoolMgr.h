@@ -66,6 +66,19 @@ class CFPoolMgr : public IFThreadPoolCallBack<P*> {
   void IgnoreNextStop() {
     WithPool(0, [](Pool& p) { return p.IgnoreNextStop(), 0; });
   }
+  // The drop window's pause of a digest or walk pool: while accepting, the
+  // running jobs are told to stop and new jobs are refused; else the next
+  // stop is ignored and jobs are taken again. Nothing without a pool.
+  void pauseToggle() {
+    if (!HasPool()) return;
+    if (Accepting()) {
+      if (RunningThreadCount() > 0) PulseStop();
+      SetAccepting(false);
+    } else {
+      IgnoreNextStop();
+      SetAccepting(true);
+    }
+  }
   // The waits below run without the lock, so that jobs can still submit; only
   // the owner's thread destroys the pool, so it stays valid meanwhile.
   bool PauseAndWait() {

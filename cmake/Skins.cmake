@@ -36,6 +36,10 @@ endforeach()
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/progress_bg.svg progress_bg.png 279)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/progress_in.svg progress_in.png 279)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/tab_line.svg tab_line.png 40)
+# The drop window's face and the tool-tip window's card, at their window sizes.
+kvup_skin_png(${KVUP_SKIN_SOURCE}/images/dnd_bg.svg dnd_bg.png 131)
+kvup_skin_png(${KVUP_SKIN_SOURCE}/images/tip_bg.svg tip_bg.png 275)
+kvup_skin_png(${KVUP_SKIN_SOURCE}/images/btn_mgr.svg btn_mgr.png 16)
 
 # The play and pause glyphs of the window's buttons: blue when they can be
 # pressed ("_n"), grey when not ("_g").

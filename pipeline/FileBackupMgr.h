@@ -39,6 +39,8 @@ class FileBackupMgr {
   // out = the new drops; they join dropList (those not in it yet), so every
   // drop under way is saved at a pause or exit. newDrops is emptied.
   void takeNewDrops(std::vector<std::string>* out);
+  // The end of a batch or comparison: the drops are done.
+  void clearDropList() { dropList.clear(); }
   void rememberDragDir(const std::string& dir);
   void forgetDragDirs() { dragDirs.clear(); }
   void splitRemoteName(const std::string& path, std::string* relPath, std::string* baseDir) const;

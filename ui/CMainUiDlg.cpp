@@ -4,6 +4,7 @@
 #include "duilib/WindowFunctions.h"
 #include "session/Messages.h"
 #include "ui/SkinFolder.h"
+#include "ui/SkinWindowFrame.h"
 
 using namespace DuiLib;
 
@@ -67,7 +68,7 @@ LRESULT CMainUiDlg::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
     case WM_COPYDATA:
       return 0;
     case WM_NCHITTEST:
-      return OnNcHitTest(l);
+      return SkinWindowFrame::CaptionHitTest(GetHWND(), m_PaintManager, l);
     case WM_SYSCOMMAND:
       if (w != SC_CLOSE) return CWindowWnd::HandleMessage(msg, w, l);
       Hide();
@@ -76,22 +77,6 @@ LRESULT CMainUiDlg::HandleMessage(UINT msg, WPARAM w, LPARAM l) {
       break;
   }
   return WindowImplBase::HandleMessage(msg, w, l);
-}
-
-LRESULT CMainUiDlg::OnNcHitTest(LPARAM l) {
-  POINT pt{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-  ScreenToClient(GetHWND(), &pt);
-  RECT client;
-  GetClientRect(GetHWND(), &client);
-  const RECT& caption = m_PaintManager.GetCaptionRect();
-  const bool inCaption = pt.x >= client.left + caption.left &&
-                         pt.x < client.right - caption.right && pt.y >= caption.top &&
-                         pt.y < caption.bottom;
-  if (!inCaption) return HTCLIENT;
-  CControlUI* control = m_PaintManager.FindControl(pt);
-  if (control == nullptr) return HTCLIENT;
-  const std::string cls = control->GetClass();
-  return cls == "ButtonUI" || cls == "OptionUI" || cls == "TextUI" ? HTCLIENT : HTCAPTION;
 }
 
 void CMainUiDlg::Notify(TNotifyUI& msg) {

@@ -29,6 +29,8 @@ class CMainUiDlg : public DuiLib::WindowImplBase, public UploadQueueView {
 
   // The drop window: its operations and the target of 0x85b and 0x863.
   void SetDropWindow(DropWindowLink* link, DuiLib::HWND hwnd);
+  // The drop window's tool-tip window, whose rows follow the upload list.
+  void SetToolTipWindow(CToolTipUiDlg* toolTip) { m_page1.SetToolTip(toolTip); }
   UploadQueue& Queue() { return m_queue; }
   CPage1& Page1() { return m_page1; }
   CPage2& Page2() { return m_page2; }
@@ -90,7 +92,6 @@ class CMainUiDlg : public DuiLib::WindowImplBase, public UploadQueueView {
   void OnSelectChanged(DuiLib::TNotifyUI& msg);
   void OnItemClick(DuiLib::TNotifyUI& /*msg*/) {}
   void OnButtonClick(const std::string& name);
-  DuiLib::LRESULT OnNcHitTest(DuiLib::LPARAM l);
   DuiLib::CControlUI* CountLabel();
   void SetButton(DuiLib::CControlUI* button, bool enabled, const char* icon);
 

@@ -3,6 +3,7 @@
 #include "duilib/CBoxLayoutUI.h"
 #include "duilib/CListContainerElementUI.h"
 #include "ui/CItemBuilder.h"
+#include "ui/CToolTipUiDlg.h"
 #include "ui/ItemAttributes.h"
 #include "upload/TaskState.h"
 #include "upload/UploadQueue.h"
@@ -83,6 +84,7 @@ void CPage1::AddTaskItem(const UploadTask& task) {
                                   itemattr::kWaitingStatus, itemattr::kTaskControlButton, &parts);
   m_list->AddAt(element, row);
   m_itemMap[task.taskIndex] = parts;
+  if (m_toolTip != nullptr) m_toolTip->AddRow(task.taskIndex, task.name, row);
 }
 
 void CPage1::AddFailedItem(const FailedUpload& failure) {
@@ -97,7 +99,9 @@ void CPage1::AddFailedItem(const FailedUpload& failure) {
 void CPage1::RemoveTaskItem(const UploadTask& task) {
   m_itemMap.erase(task.taskIndex);
   const int row = m_rowSlots.Remove(task.taskIndex);
-  if (row >= 0 && m_list != nullptr) m_list->RemoveAt(row);
+  if (row < 0) return;
+  if (m_list != nullptr) m_list->RemoveAt(row);
+  if (m_toolTip != nullptr) m_toolTip->RemoveRow(task.taskIndex, row);
 }
 
 CPage1::ItemParts* CPage1::PartsOf(const UploadTask& task) {
@@ -110,6 +114,8 @@ void CPage1::UpdateProgress(const UploadTask& task, const std::string& text, int
   if (parts == nullptr) return;
   parts->status->SetText(text);
   parts->progress->SetValue(percent);
+  if (m_toolTip != nullptr)
+    m_toolTip->SetRowText(task.taskIndex, CToolTipUiDlg::PercentText(percent));
 }
 
 void CPage1::UpdateStatus(const UploadTask& task, const std::string& text) {
@@ -123,6 +129,8 @@ void CPage1::UpdateStatus(const UploadTask& task, const std::string& text) {
     parts->startedOnce = true;
   }
   parts->status->SetText(text);
+  if (m_toolTip != nullptr && task.state != TaskState::Paused)
+    m_toolTip->SetRowText(task.taskIndex, text);
 }
 
 void CPage1::ClearAll() {

@@ -19,6 +19,7 @@
 
 struct UploadTask;
 class UploadQueue;
+class CToolTipUiDlg;
 
 class CPage1 : public DuiLib::CNotifyPump {
  public:
@@ -34,6 +35,8 @@ class CPage1 : public DuiLib::CNotifyPump {
   DuiLib::CListUI* List() const { return m_list; }
   // Where the item buttons go; null: the buttons do nothing.
   void SetQueue(UploadQueue* queue) { m_queue = queue; }
+  // The tool-tip window whose rows mirror the task items; null: none.
+  void SetToolTip(CToolTipUiDlg* toolTip) { m_toolTip = toolTip; }
 
   void AddTaskItem(const UploadTask& task);
   void AddFailedItem(const FailedUpload& failure);
@@ -65,6 +68,7 @@ class CPage1 : public DuiLib::CNotifyPump {
 
   DuiLib::CListUI* m_list = nullptr;
   UploadQueue* m_queue = nullptr;
+  CToolTipUiDlg* m_toolTip = nullptr;
   UploadRowSlots m_rowSlots;
   std::map<int32_t, ItemParts> m_itemMap;
 };

@@ -37,6 +37,18 @@ inline constexpr const char* kHistoryElement = R"(height="60" mouse="false")";
 inline constexpr const char* kHistoryText = R"(align="left" textcolor="#FFAAAAAA" showhtml="true")";
 inline constexpr const char* kHistorySeparator = R"( height="1" bkcolor="#FFE1E1E3")";
 
+// Upload tool-tip.
+inline constexpr const char* kTipElement = R"(height="35" mouse="false")";
+inline constexpr const char* kTipRow = R"(float="false" childpadding="10" inset="6,3,3,5")";
+inline constexpr const char* kTipIconBox = R"(width="17")";
+inline constexpr const char* kTipIconBefore =
+    R"(name="file_img" align="left" bordersize="0" width="16" maxheight="16" bkimage=")";
+inline constexpr const char* kTipIconAfter = R"(" showhtml="true")";
+inline constexpr const char* kTipName = R"(align="left" textcolor="#FFAAAAAA" showhtml="true")";
+inline constexpr const char* kTipStatusBox = R"(width="35")";
+inline constexpr const char* kTipStatus =
+    R"(align="right" text="等待中" textcolor="#FFAAAAAA" showhtml="true")";
+
 inline std::string IconLabel(const std::string& iconFile) {
   return kIconBefore + iconFile + kIconAfter;
 }

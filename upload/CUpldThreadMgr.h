@@ -32,6 +32,8 @@ class CUpldThreadMgr : public FTL::CFPoolMgr<CUploadParam> {
   // most 5000 ms), queued jobs wait. Resume lets them go on.
   void Pause();
   void Resume();
+  // Pause while accepting, else Resume.
+  void pauseToggle() { Accepting() ? Pause() : Resume(); }
   bool PausedThreads() const { return m_pausedThreads; }
 
  private:

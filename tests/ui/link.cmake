@@ -8,3 +8,5 @@ target_link_libraries(${target} PRIVATE PkgConfig::XTST)
 list(APPEND test_properties RESOURCE_LOCK display_pointer)
 # The manager window's GTK test uploads through the built stand-in service.
 add_dependencies(${target} kvup-service)
+# The drag source that the drop window's GTK test drags files from.
+target_link_libraries(kvup_drag_source PRIVATE PkgConfig::GTK3)

@@ -1,0 +1,65 @@
+// Automatic retry passes of failed uploads, and a retry that a comparison's
+// end must not cancel.
+#include "PipelineWorld.h"
+#include "session/COptions.h"
+
+namespace pipetest {
+namespace {
+
+class RetryTest : public PipelineWorld {
+ protected:
+  void SetUp() override {
+    PipelineWorld::SetUp();
+    COptions::Instance().m_retryCount = 0;
+  }
+  // A comparison pass that ends after the batch's end, as it may in a run.
+  void LateCompareDone() {
+    ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_COMPARE_DONE, 0, 0));
+    ASSERT_TRUE(PumpQuiet(100));
+  }
+};
+
+TEST_F(RetryTest, SixthPassIsNotStartedAndTheBatchEndsWithCode8) {
+  Start();
+  AddFault("breakPointUploadInitAction:envelope=100500");
+  Pipeline().OnDrop({MakeFile("doomed.bin", 4000)});
+  for (int pass = 1; pass <= 5; ++pass) {
+    ASSERT_TRUE(PumpUntil([&] { return view_.TimerRunning(DropPipeline::kTimerRetry); })) << pass;
+    LateCompareDone();
+    EXPECT_EQ(COptions::Instance().m_workState.load(), WorkState::kRetryPending) << pass;
+    EXPECT_EQ(Pipeline().RetryPasses(), pass);
+    ASSERT_TRUE(FireRetry());
+  }
+  ASSERT_TRUE(PumpUntilCode(DropPipeline::kCodeFailures));
+  EXPECT_EQ(view_.timerStarts[DropPipeline::kTimerRetry],
+            (std::vector<uint32_t>{5000, 10000, 15000, 20000, 25000}));
+  EXPECT_FALSE(view_.TimerRunning(DropPipeline::kTimerRetry));
+  ASSERT_EQ(Queue().PermanentFailures().size(), 1u);
+  EXPECT_TRUE(Queue().BatchFailures().empty());
+  EXPECT_EQ(view_.failedItemsShown, 1);
+  EXPECT_TRUE(Pipeline().hasFailures());
+  EXPECT_EQ(Pipeline().RetryPasses(), 0);
+  EXPECT_EQ(view_.LastStatus(), "拖拽上传");
+  EXPECT_EQ(COptions::Instance().m_busy.load(), BusyState::kIdle);
+  EXPECT_EQ(CodeCount(DropPipeline::kCodeFinished), 0);
+}
+
+TEST_F(RetryTest, RetryPendingAtAComparisonsEndIsRetriedAndUploaded) {
+  Start();
+  AddFault("breakPointUploadInitAction:envelope=100500:times=1");
+  const std::string path = MakeFile("second-chance.bin", 300000);
+  Pipeline().OnDrop({path});
+  ASSERT_TRUE(PumpUntil([&] { return view_.TimerRunning(DropPipeline::kTimerRetry); }));
+  LateCompareDone();
+  EXPECT_EQ(COptions::Instance().m_workState.load(), WorkState::kRetryPending);
+  ASSERT_TRUE(FireRetry());
+  ASSERT_TRUE(PumpUntilCode(DropPipeline::kCodeFinished));
+  EXPECT_EQ(CodeCount(DropPipeline::kCodeFailures), 0);
+  EXPECT_TRUE(Queue().PermanentFailures().empty());
+  const RemoteEntry file = RemoteTree().at("second-chance.bin");
+  EXPECT_EQ(file.status, 1);
+  EXPECT_EQ(ReadAll(file.content), ReadAll(path));
+}
+
+}  // namespace
+}  // namespace pipetest
