@@ -386,7 +386,8 @@ int RunMessageLoop() {
 void JoinServingSends(std::thread& thread, const std::atomic<bool>& ended) {
   if (!thread.joinable()) return;
   MessageQueue& queue = MessageQueue::Instance();
-  if (queue.IsUiThread()) {
+  // A thread joining itself keeps std::thread's error instead of spinning.
+  if (queue.IsUiThread() && thread.get_id() != std::this_thread::get_id()) {
     const std::thread::id id = thread.get_id();
     while (!ended.load()) {
       queue.ReleaseSendsFrom(id);
