@@ -11,6 +11,7 @@
 #include <random>
 
 #include "ManagerWindowWorld.h"
+#include "common/GtkHostSwap.h"
 #include "common/HttpCall.h"
 #include "common/MessageCounter.h"
 #include "common/StandInService.h"
@@ -39,10 +40,8 @@ using DropWindowLog = kvtest::MessageCounter;
 class ManagerWindowGtkTest : public ManagerWindowWorld {
  protected:
   void SetUp() override {
-    if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-    auto host = std::make_unique<CGtkHost>();
-    gtk_ = host.get();
-    CUIHost::Install(std::move(host));
+    gtk_ = kvtest::InstallGtkHost();
+    if (gtk_ == nullptr) GTEST_SKIP() << "no display";
     curl_global_init(CURL_GLOBAL_ALL);
     ManagerWindowWorld::SetUp();
   }
@@ -57,8 +56,7 @@ class ManagerWindowGtkTest : public ManagerWindowWorld {
     }
     writer_.FlushDrainAndStop();
     ServiceConfig::Instance().SetBaseUrl(ServiceConfig::kDefaultUrl);
-    CUIHost::Install(std::make_unique<CHeadlessHost>());
-    platform::MessageQueue::Instance().Reset();
+    kvtest::RestoreHeadlessHost();
     curl_global_cleanup();
   }
 
