@@ -23,6 +23,7 @@
 #include "log/KvLog.h"
 #include "platform/Event.h"
 #include "platform/LastError.h"
+#include "platform/MessageQueue.h"
 
 namespace FTL {
 
@@ -42,7 +43,13 @@ class CFThreadPool {
   bool QueueJob(CFJobBase<T>* job, int32_t* jobIndexOut = nullptr);
   // Waits at most 5000 ms for every thread to end; forgets the threads anyway.
   bool WaitThreadsExit();
-  void SignalStop() { stopEvent.Set(); }
+  // Ends every thread that waits or wakes, whatever pause is in force: a
+  // pulse left by a pause would otherwise make idle threads swallow the stop.
+  void SignalStop() {
+    exiting = true;
+    stopMode = 0;
+    stopEvent.Set();
+  }
   void PulseStop() {
     stopMode = 1;
     stopEvent.Set();
@@ -94,6 +101,7 @@ class CFThreadPool {
   int32_t lastJobIndex = 0;  // GUARDED_BY(waitingLock)
   // Written by the controlling thread, read by workers woken by stopEvent.
   std::atomic<int32_t> stopMode{0};
+  std::atomic<bool> exiting{false};  // set by SignalStop, never cleared
   std::atomic<int32_t> runningJobs{0};
   std::atomic<int32_t> runningThreads{0};
   std::map<std::thread::id, Worker*> threads;      // GUARDED_BY(threadsLock)
@@ -115,8 +123,7 @@ class CFThreadPool {
 template <typename T>
 CFThreadPool<T>::~CFThreadPool() {
   // A paused pool would keep its threads serving: destruction always ends them.
-  stopMode = 0;
-  stopEvent.Set();
+  SignalStop();
   if (!WaitThreadsExit()) KV_DEBUG("", "thread pool: a job still runs, waiting for it to end");
   CancelWaitingJobs();
   JoinAllWorkers();
@@ -127,6 +134,7 @@ bool CFThreadPool<T>::Start(int32_t minCount, int32_t maxCount) {
   CFScopedLock lock(threadsLock);
   minThreads = minCount;
   maxThreads = maxCount;
+  exiting = false;
   stopEvent.Reset();
   continueEvent.Set();
   return AddThreads(minThreads);
@@ -172,7 +180,7 @@ void CFThreadPool<T>::JoinAllWorkers() {
     all.swap(workers_);
   }
   // Outside the lock: an ending worker still takes it.
-  for (auto& worker : all) worker->thread.join();
+  for (auto& worker : all) platform::JoinServingSends(worker->thread, worker->ended);
 }
 
 template <typename T>
@@ -209,10 +217,16 @@ typename CFThreadPool<T>::Fetched CFThreadPool<T>::Fetch(CFJobBase<T>** job) {
   const uint32_t r = platform::WaitForMultipleObjects(
       {&stopEvent, &jobSemaphore, &exitOneSemaphore}, false, platform::kInfinite);
   if (r == platform::kWaitObject0) {
+    if (exiting.load()) return Fetched::kStop;
     const int32_t mode = stopMode.load();
     if (mode == 0) return Fetched::kStop;
     if (mode == 1) {
       stopEvent.Reset();
+      // A stop that came while the pulse was taken must not be lost with it.
+      if (exiting.load()) {
+        stopEvent.Set();
+        return Fetched::kStop;
+      }
     } else {
       stopMode = 0;
     }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "log/KvLog.h"
 #include "platform/LastError.h"
@@ -181,11 +182,27 @@ LRESULT MessageQueue::SendFromOtherThread(Message m) {
     }
     if (ended_) return 0;
     m.wait = &wait;
+    m.sender = std::this_thread::get_id();
     sent_.push_back(std::move(m));
     WakeLocked();
     wait.cv.wait(lock, [&wait] { return wait.done; });
   }
   return wait.result;
+}
+
+void MessageQueue::ReleaseSendsFrom(std::thread::id sender) {
+  Trash trash;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = sent_.begin(); it != sent_.end();) {
+    if (it->sender != sender) {
+      ++it;
+      continue;
+    }
+    ReleaseSender(&*it, 0);
+    trash.push_back(std::move(*it));
+    it = sent_.erase(it);
+  }
+  // The lock is let go before trash frees the records (declared first).
 }
 
 bool MessageQueue::TakeSent(Message* m) {
@@ -364,6 +381,20 @@ int RunMessageLoop() {
     }
   }
   return queue.QuitCode();
+}
+
+void JoinServingSends(std::thread& thread, const std::atomic<bool>& ended) {
+  if (!thread.joinable()) return;
+  MessageQueue& queue = MessageQueue::Instance();
+  // A thread joining itself keeps std::thread's error instead of spinning.
+  if (queue.IsUiThread() && thread.get_id() != std::this_thread::get_id()) {
+    const std::thread::id id = thread.get_id();
+    while (!ended.load()) {
+      queue.ReleaseSendsFrom(id);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  thread.join();
 }
 
 }  // namespace platform

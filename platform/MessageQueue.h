@@ -49,6 +49,9 @@ bool PostOwnedMessage(HWND hwnd, UINT msg, std::unique_ptr<MessageRecord> w,
 // call waits until the handler ran on the UI thread, and returns 0 without
 // waiting if there is no such window or the loop has ended.
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+// Joins the thread once ended is set. On the UI thread it meanwhile answers
+// the thread's sends with 0, which it could not deliver while joining.
+void JoinServingSends(std::thread& thread, const std::atomic<bool>& ended);
 LRESULT SendOwnedMessage(HWND hwnd, UINT msg, std::unique_ptr<MessageRecord> w,
                          std::unique_ptr<MessageRecord> l);
 // Any thread; async-signal-safe once the queue exists (after any earlier
@@ -97,6 +100,9 @@ class MessageQueue {
   LRESULT Send(HWND hwnd, UINT msg, WPARAM w, LPARAM l, std::unique_ptr<MessageRecord> ownedW,
                std::unique_ptr<MessageRecord> ownedL);
   void PostQuit(int exitCode);
+  // UI thread: answers with 0, undelivered, every waiting send of that thread,
+  // so that a thread the UI thread is joining cannot wait on it for ever.
+  void ReleaseSendsFrom(std::thread::id sender);
   bool SetTimer(HWND hwnd, uintptr_t id, uint32_t elapseMs);
   bool KillTimer(HWND hwnd, uintptr_t id);
 
@@ -110,6 +116,7 @@ class MessageQueue {
     std::unique_ptr<MessageRecord> ownedW;
     std::unique_ptr<MessageRecord> ownedL;
     SendWait* wait = nullptr;  // set for a send from another thread
+    std::thread::id sender{};  // the thread that waits in that send
   };
   struct Window {
     MessageHandler* handler;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "log/KvLog.h"
+#include "platform/MessageQueue.h"
 
 namespace platform {
 
@@ -29,6 +30,11 @@ Thread::~Thread() {
 }
 
 void Thread::Run() {
+  // Whichever way the body ends, a joiner waiting for the flag goes on.
+  struct EndMark {
+    std::atomic<bool>& ended;
+    ~EndMark() { ended = true; }
+  } mark{ended_};
   {
     std::unique_lock<std::mutex> lock(mutex_);
     tid_ = CurrentThreadId();
@@ -61,7 +67,7 @@ bool Thread::Start() {
 void Thread::Join() {
   if (!thread_.joinable()) return;
   OpenGate(Gate::kCancelled);
-  thread_.join();
+  JoinServingSends(thread_, ended_);
 }
 
 bool Thread::Joinable() const {

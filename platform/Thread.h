@@ -4,6 +4,7 @@
 // without running its body. No exception escapes the body.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -40,10 +41,11 @@ class Thread {
   std::function<void()> body_;
   mutable std::mutex mutex_;
   std::condition_variable cv_;
-  Gate gate_ = Gate::kHeld;  // GUARDED_BY(mutex_)
-  bool tidKnown_ = false;    // GUARDED_BY(mutex_)
-  uint32_t tid_ = 0;         // written once, before the constructor returns
-  std::thread thread_;       // touched by the owner's thread only
+  Gate gate_ = Gate::kHeld;         // GUARDED_BY(mutex_)
+  bool tidKnown_ = false;           // GUARDED_BY(mutex_)
+  uint32_t tid_ = 0;                // written once, before the constructor returns
+  std::thread thread_;              // touched by the owner's thread only
+  std::atomic<bool> ended_{false};  // set when Run returns
 };
 
 }  // namespace platform

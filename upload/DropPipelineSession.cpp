@@ -43,8 +43,10 @@ void DropPipeline::goOffline() {
   m_services.uploads->pauseToggle();
   std::this_thread::yield();
   PauseWorkers();
+  // The uploads too: StopAllTasks below frees the contexts their jobs use.
   WaitBounded(kWorkersNoticeMs, [this] {
-    return m_services.digests->WaitJobsDone(0) && m_services.walks->WaitJobsDone(0);
+    return m_services.digests->WaitJobsDone(0) && m_services.walks->WaitJobsDone(0) &&
+           m_services.uploads->WaitJobsDone(0);
   });
   m_queue.saveUndoFiles();
   m_view.ClearToolTipItems();

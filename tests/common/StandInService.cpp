@@ -13,6 +13,9 @@
 #include <sstream>
 #include <thread>
 
+#include "session/COptions.h"
+#include "session/ServiceConfig.h"
+
 extern char** environ;
 
 namespace kvtest {
@@ -99,6 +102,14 @@ int StandInService::Stop() {
 bool StandInService::Restart() {
   Stop();
   return Start();
+}
+
+void StandInService::SignIn(COptions& options, const std::string& session) const {
+  options.ClearCookies();
+  options.AddCookie({"127.0.0.1", "GSESSIONID", session, "/"});
+  options.BuildCookieHeader();
+  options.BuildSessionParam();
+  ServiceConfig::Instance().SetBaseUrl(BaseUrl());
 }
 
 }  // namespace kvtest

@@ -11,6 +11,8 @@
 
 #include "common/TempDir.h"
 
+class COptions;
+
 namespace kvtest {
 
 class StandInService {
@@ -38,6 +40,9 @@ class StandInService {
   const std::string& error() const { return error_; }
   std::string LogText() const;
   static std::string BinaryPath();
+  // Hands options the cookie of the session (as the link would) and points
+  // the request helper at this service.
+  void SignIn(COptions& options, const std::string& session = "s1") const;
 
  private:
   TempDir dir_;

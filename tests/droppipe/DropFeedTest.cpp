@@ -14,7 +14,7 @@ TEST_F(DropFeedTest, DropWhileOfflineIsIgnored) {
   Start();
   COptions::Instance().m_workState = WorkState::kOffline;
   Pipeline().OnDrop({MakeFile("one.bin", 100), dir_.path()});
-  PumpQuiet(200);
+  ASSERT_TRUE(PumpQuiet(200));
   EXPECT_EQ(Pipeline().RunningDigestJobs(), 0);
   EXPECT_EQ(store_.PendingDigestCount(), 0u);
   EXPECT_TRUE(store_.DropList().empty());
@@ -77,7 +77,7 @@ TEST_F(DropFeedTest, LinkDropIsHandledLikeADrop) {
   record = std::make_unique<msg::DropPathsRecord>();
   record->paths = {MakeFile("refused.bin", 10)};
   ASSERT_TRUE(msg::PostRecord(hub_->Window(), msg::WM_DROP_PATHS, std::move(record)));
-  PumpQuiet(200);
+  ASSERT_TRUE(PumpQuiet(200));
   EXPECT_EQ(store_.PendingDigestCount(), 0u);
   EXPECT_EQ(Pipeline().RunningDigestJobs(), 0);
 }

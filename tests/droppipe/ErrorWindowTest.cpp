@@ -10,7 +10,7 @@ class ErrorWindowTest : public PipelineWorld {
   void PostErrors(int n) {
     for (int i = 0; i < n; ++i)
       ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_NETWORK_FAILED, 0, 0));
-    PumpQuiet(100);
+    ASSERT_TRUE(PumpQuiet(100));
   }
 };
 
@@ -58,11 +58,11 @@ TEST_F(ErrorWindowTest, SpeedIsShownOnlyWhileRunning) {
   COptions& options = COptions::Instance();
   options.m_currentSpeed = 1536;
   ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_SPEED_CHANGED, 0, 0));
-  PumpQuiet(50);
+  ASSERT_TRUE(PumpQuiet(50));
   EXPECT_TRUE(view_.statusTexts.empty());
   options.m_busy = BusyState::kRunning;
   ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_SPEED_CHANGED, 0, 0));
-  PumpQuiet(50);
+  ASSERT_TRUE(PumpQuiet(50));
   EXPECT_EQ(view_.LastStatus(), " 1KB/秒");
 }
 

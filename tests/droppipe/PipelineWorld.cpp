@@ -49,8 +49,13 @@ void PipelineWorld::Start(std::vector<std::string> serviceOptions) {
   COptions& options = COptions::Instance();
   options.ClearCookies();
   options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
+  options.AddCookie({"127.0.0.1", "cookieUserAccount", "alice", "/"});
   options.BuildCookieHeader();
   options.BuildSessionParam();
+  // As at start-up: the account has its row, so going online finds the same
+  // user id that the resume rows were written with.
+  if (!options.FindUser()) options.AddUser();
+  ASSERT_NE(options.m_userId, 0);
   ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
 
   ASSERT_TRUE(writer_.Start());
@@ -61,6 +66,9 @@ void PipelineWorld::Start(std::vector<std::string> serviceOptions) {
   compare_->SetClock([this] { return now_.load(); });
   maintenance_ = std::make_unique<MiscToolMgr>(options);
   ASSERT_TRUE(CUpldThreadMgr::Instance().Start());
+  // The upload manager is process-wide: an earlier test may have left it paused.
+  CUpldThreadMgr::Instance().Resume();
+  ASSERT_TRUE(CUpldThreadMgr::Instance().Accepting());
 
   DropPipeline::Services services;
   services.options = &options;
@@ -112,14 +120,17 @@ bool PipelineWorld::PumpUntil(const std::function<bool()>& done) {
   return true;
 }
 
-void PipelineWorld::PumpQuiet(int quietMs) {
+bool PipelineWorld::PumpQuiet(int quietMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   auto last = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - last < std::chrono::milliseconds(quietMs)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
     const int before = hub_->delivered;
     platform::MessageQueue::Instance().DispatchPending();
     if (hub_->delivered != before) last = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  return true;
 }
 
 bool PipelineWorld::PumpUntilCode(int32_t code) {

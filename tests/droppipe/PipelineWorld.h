@@ -116,8 +116,9 @@ class PipelineWorld : public ::testing::Test {
   UploadQueue& Queue() { return hub_->Queue(); }
   // Delivers messages until done() holds or 60 s passed.
   bool PumpUntil(const std::function<bool()>& done);
-  // Delivers messages until none arrived for quietMs.
-  void PumpQuiet(int quietMs);
+  // Delivers messages until none arrived for quietMs; false when they still
+  // came after 60 s.
+  [[nodiscard]] bool PumpQuiet(int quietMs);
   // Until the batch ended with a code (any of 3, 5, 6, 8) or a retry waits.
   bool PumpUntilCode(int32_t code);
   // Fires the retry timer once it runs; false when it does not start.

@@ -15,7 +15,7 @@ class RetryTest : public PipelineWorld {
   // A comparison pass that ends after the batch's end, as it may in a run.
   void LateCompareDone() {
     ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_COMPARE_DONE, 0, 0));
-    PumpQuiet(100);
+    ASSERT_TRUE(PumpQuiet(100));
   }
 };
 

@@ -37,7 +37,7 @@ class SyncTest : public PipelineWorld {
     const int before = CodeCount(code);
     Pipeline().OnDrop({dir_.Sub("tree")});
     ASSERT_TRUE(PumpUntil([&] { return CodeCount(code) > before; }));
-    PumpQuiet(300);
+    ASSERT_TRUE(PumpQuiet(300));
   }
 };
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "common/DuiTestWindow.h"
+#include "common/GtkHostSwap.h"
 #include "duilib/CDropFiles.h"
 #include "duilib/CGtkHost.h"
 #include "duilib/CHeadlessHost.h"
@@ -82,25 +83,20 @@ class InputWindow : public duitest::TestWindow {
 class GtkHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-    auto host = std::make_unique<CGtkHost>();
-    gtk_ = host.get();
-    CUIHost::Install(std::move(host));
+    gtk_ = kvtest::InstallGtkHost();
+    if (gtk_ == nullptr) GTEST_SKIP() << "no display";
   }
   void TearDown() override {
     if (gtk_ == nullptr) return;
-    CUIHost::Install(std::make_unique<CHeadlessHost>());
-    platform::MessageQueue::Instance().Reset();
+    kvtest::RestoreHeadlessHost();
   }
   CGtkHost* gtk_ = nullptr;
 };
 }  // namespace
 
 TEST(GtkWindow, AppearsWithSizeAndTitleTakesAClickAndIsPhotographed) {
-  if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-  auto host = std::make_unique<CGtkHost>();
-  CGtkHost* gtk = host.get();
-  CUIHost::Install(std::move(host));
+  CGtkHost* gtk = kvtest::InstallGtkHost();
+  if (gtk == nullptr) GTEST_SKIP() << "no display";
   {
     duitest::TestWindow wnd(R"(<Window size="180,90"><VerticalLayout bkcolor="#FF336699">
         <Button name="btn" height="40" bkcolor="#FFFF8000" text="点击"/></VerticalLayout></Window>)");
@@ -133,8 +129,7 @@ TEST(GtkWindow, AppearsWithSizeAndTitleTakesAClickAndIsPhotographed) {
     EXPECT_GT(st.st_size, 0);
     wnd.DestroyWindow();
   }
-  CUIHost::Install(std::make_unique<CHeadlessHost>());
-  platform::MessageQueue::Instance().Reset();
+  kvtest::RestoreHeadlessHost();
 }
 
 TEST(GtkWindow, PostedMessagesWakeTheGtkLoop) {
@@ -153,8 +148,7 @@ TEST(GtkWindow, PostedMessagesWakeTheGtkLoop) {
   EXPECT_EQ(CPaintManagerUI::MessageLoop(), 5);
   worker.join();
   wnd.DestroyWindow();
-  CUIHost::Install(std::make_unique<CHeadlessHost>());
-  platform::MessageQueue::Instance().Reset();
+  kvtest::RestoreHeadlessHost();
 }
 
 TEST_F(GtkHostTest, ClicksOutsideTheRoundedCornersFallThrough) {

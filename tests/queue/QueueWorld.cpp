@@ -34,11 +34,7 @@ void QueueWorld::Start(std::vector<std::string> serviceOptions) {
   service_ = std::make_unique<kvtest::StandInService>(args);
   ASSERT_TRUE(service_->Start()) << service_->error();
   COptions& options = COptions::Instance();
-  options.ClearCookies();
-  options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
-  options.BuildCookieHeader();
-  options.BuildSessionParam();
-  ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
+  service_->SignIn(options);
 
   dropWindow_ = platform::CreateWindowHandle(&dropLog_);
   notifyWindow_ = platform::CreateWindowHandle(&queueWindow_);

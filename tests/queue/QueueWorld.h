@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/HttpCall.h"
+#include "common/MessageCounter.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"
@@ -68,14 +69,7 @@ class RecordingLink : public DropWindowLink {
 };
 
 // Counts what reaches the drop window.
-class DropWindowLog : public platform::MessageHandler {
- public:
-  platform::LRESULT HandleMessage(platform::UINT msg, platform::WPARAM, platform::LPARAM) override {
-    ++counts[msg];
-    return 0;
-  }
-  std::map<platform::UINT, int> counts;
-};
+using DropWindowLog = kvtest::MessageCounter;
 
 // The queue's window: routes the engine's messages to the queue.
 class QueueWindow : public platform::MessageHandler {

@@ -11,6 +11,7 @@
 
 #include "DragSource.h"
 #include "common/DuiTestWindow.h"
+#include "common/GtkHostSwap.h"
 #include "common/TempDir.h"
 #include "duilib/CDropFiles.h"
 #include "duilib/CGtkHost.h"
@@ -50,8 +51,7 @@ class DropGtkTest : public ::testing::Test {
   }
   void TearDown() override {
     if (!gtk_) return;
-    CUIHost::Install(std::make_unique<CHeadlessHost>());
-    platform::MessageQueue::Instance().Reset();
+    kvtest::RestoreHeadlessHost();
   }
   bool gtk_ = false;
 };

@@ -21,6 +21,7 @@
 #include "upload/UploadTask.h"
 
 // Last: X11's macros clash with the headers above.
+#include "common/GtkHostSwap.h"
 #include "common/XTestInput.h"
 
 using namespace DuiLib;
@@ -33,17 +34,14 @@ constexpr int kDropX = 560, kDropY = 60;
 class DropWindowGtkTest : public DropWindowWorld {
  protected:
   void SetUp() override {
-    if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-    auto host = std::make_unique<CGtkHost>();
-    gtk_ = host.get();
-    CUIHost::Install(std::move(host));
+    gtk_ = kvtest::InstallGtkHost();
+    if (gtk_ == nullptr) GTEST_SKIP() << "no display";
     DropWindowWorld::SetUp();
   }
   void TearDown() override {
     if (gtk_ == nullptr) return;
     DropWindowWorld::TearDown();
-    CUIHost::Install(std::make_unique<CHeadlessHost>());
-    platform::MessageQueue::Instance().Reset();
+    kvtest::RestoreHeadlessHost();
   }
   // The manager window behind, the drop window over it.
   void OpenBoth() {

@@ -13,7 +13,10 @@ void DropWindowWorld::SetUp() {
   options.m_workState = WorkState::kReady;
   options.m_busy = BusyState::kIdle;
   options.m_currentSpeed = 0;
-  ASSERT_NE(OpenWindow(PageServices(), false), nullptr);
+  // The close sequence saves the resume list through the writer.
+  UploadQueue::Services services = PageServices();
+  services.writer = &writer_;
+  ASSERT_NE(OpenWindow(services, false), nullptr);
 }
 
 void DropWindowWorld::TearDown() {

@@ -11,7 +11,9 @@
 #include <random>
 
 #include "ManagerWindowWorld.h"
+#include "common/GtkHostSwap.h"
 #include "common/HttpCall.h"
+#include "common/MessageCounter.h"
 #include "common/StandInService.h"
 #include "duilib/CButtonUI.h"
 #include "duilib/CGtkHost.h"
@@ -33,22 +35,13 @@ namespace managertest {
 namespace {
 
 // Counts what reaches the drop window (0x85b, 0x863).
-class DropWindowLog : public platform::MessageHandler {
- public:
-  platform::LRESULT HandleMessage(platform::UINT msg, platform::WPARAM, platform::LPARAM) override {
-    ++counts[msg];
-    return 0;
-  }
-  std::map<platform::UINT, int> counts;
-};
+using DropWindowLog = kvtest::MessageCounter;
 
 class ManagerWindowGtkTest : public ManagerWindowWorld {
  protected:
   void SetUp() override {
-    if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-    auto host = std::make_unique<CGtkHost>();
-    gtk_ = host.get();
-    CUIHost::Install(std::move(host));
+    gtk_ = kvtest::InstallGtkHost();
+    if (gtk_ == nullptr) GTEST_SKIP() << "no display";
     curl_global_init(CURL_GLOBAL_ALL);
     ManagerWindowWorld::SetUp();
   }
@@ -63,8 +56,7 @@ class ManagerWindowGtkTest : public ManagerWindowWorld {
     }
     writer_.FlushDrainAndStop();
     ServiceConfig::Instance().SetBaseUrl(ServiceConfig::kDefaultUrl);
-    CUIHost::Install(std::make_unique<CHeadlessHost>());
-    platform::MessageQueue::Instance().Reset();
+    kvtest::RestoreHeadlessHost();
     curl_global_cleanup();
   }
 
@@ -75,12 +67,8 @@ class ManagerWindowGtkTest : public ManagerWindowWorld {
         "--session", "s1=alice", "--control", "--fault", "breakPointUploadAction:throttle=262144"});
     ASSERT_TRUE(service_->Start()) << service_->error();
     COptions& options = COptions::Instance();
-    options.ClearCookies();
-    options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
-    options.BuildCookieHeader();
-    options.BuildSessionParam();
+    service_->SignIn(options);
     options.m_workState = WorkState::kReady;
-    ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
     dropWindow_ = platform::CreateWindowHandle(&dropLog_);
     ASSERT_TRUE(writer_.Start());
     deleter_ = std::make_unique<MiscToolMgr>(options);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "MenuResultWindow.h"
+#include "common/GtkHostSwap.h"
 #include "common/TempDir.h"
 #include "duilib/CGtkHost.h"
 #include "duilib/CHeadlessHost.h"
@@ -14,10 +15,8 @@
 using namespace DuiLib;
 
 TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesInnermostFirst) {
-  if (!CGtkHost::DisplayAvailable()) GTEST_SKIP() << "no display";
-  auto host = std::make_unique<CGtkHost>();
-  CGtkHost* gtk = host.get();
-  CUIHost::Install(std::move(host));
+  CGtkHost* gtk = kvtest::InstallGtkHost();
+  if (gtk == nullptr) GTEST_SKIP() << "no display";
   kvtest::TempDir dir;
   dir.WriteFile("menu.xml", R"(<Window><Menu itemtextcolor="#FF000000" bkcolor="#FFFFFFFF">
       <MenuElement name="m_start" text="开始上传"/><MenuElement name="m_exit" text="退出"/>
@@ -65,7 +64,6 @@ TEST(MenuInGtk, ARealClickOnAnItemReportsItAndEscapeClosesInnermostFirst) {
     EXPECT_EQ(result.commands.size(), 1u);
     result.DestroyWindow();
   }
-  CUIHost::Install(std::make_unique<CHeadlessHost>());
-  platform::MessageQueue::Instance().Reset();
+  kvtest::RestoreHeadlessHost();
   CPaintManagerUI::SetResourcePath("");
 }

@@ -446,14 +446,7 @@ class UploadEngineTest : public UploadServiceTest {
     curl_global_cleanup();
   }
 
-  void Connect() {
-    COptions& options = COptions::Instance();
-    options.ClearCookies();
-    options.AddCookie({"127.0.0.1", "GSESSIONID", "s1", "/"});
-    options.BuildCookieHeader();
-    options.BuildSessionParam();
-    ServiceConfig::Instance().SetBaseUrl(service_->BaseUrl());
-  }
+  void Connect() { service_->SignIn(COptions::Instance()); }
 
   CUploadParam ParamOf(const std::string& path) {
     CUploadParam p;
