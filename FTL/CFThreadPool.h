@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -55,6 +56,8 @@ class CFThreadPool {
     stopEvent.Set();
   }
   void IgnoreNextStop() { stopMode = 2; }
+  // Pulses the stop, asks the running jobs to stop at their next wait and
+  // waits at most 5000 ms until none runs.
   bool PauseAndWait();
   bool CancelWaitingJobs();
   int32_t RunningThreadCount() const { return runningThreads.load(); }
@@ -256,6 +259,11 @@ void CFThreadPool<T>::RunJob(CFJobBase<T>* job) {
     GuardedCall(index, [job] { return job->Run(), true; });
     if (callback) callback->JobFinished(index, job);
     job->CloseStopEvent();
+    {
+      // Out of the map before it frees itself: a pause reaches into the map.
+      CFScopedLock lock(runningJobLock);
+      runningJobMap.erase(index);
+    }
     job->Finish();
   }
   AfterJob(index);
@@ -294,7 +302,8 @@ template <typename T>
 void CFThreadPool<T>::UpdateJobsDone() {
   if (!waitingJobs.empty()) return;
   CFScopedLock lock(runningJobLock);
-  if (runningJobMap.empty()) jobsDoneEvent.Set();
+  // A job leaves the map before its Finish, and is done only after it.
+  if (runningJobMap.empty() && runningJobs.load() == 0) jobsDoneEvent.Set();
 }
 
 template <typename T>
@@ -331,10 +340,22 @@ bool CFThreadPool<T>::WaitThreadsExit() {
 template <typename T>
 bool CFThreadPool<T>::PauseAndWait() {
   PulseStop();
-  if (platform::WaitForSingleObject(allThreadsExitedEvent, kExitWaitMs) == platform::kWaitObject0)
-    return true;
-  platform::SetLastError(platform::kErrorTimeout);
-  return false;
+  {
+    // An idle thread may reset the pulse before a running job waits on it.
+    CFScopedLock lock(runningJobLock);
+    for (auto& [index, job] : runningJobMap) job->RequestStop();
+  }
+  // Idle threads take the pulse and serve on, so they never all exit: what a
+  // pause waits for is the running jobs meeting the pulse and ending.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExitWaitMs);
+  while (runningJobs.load() > 0 && runningThreads.load() > 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      platform::SetLastError(platform::kErrorTimeout);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 template <typename T>

@@ -145,6 +145,12 @@ ClientInterfaceMgr::Step ClientInterfaceMgr::OnReadable(peer::LinkSocket& link,
     case peer::LinkSocket::Read::kFailed:
       KV_TRACE(kLog, "ClientInterfaceMgr: peer is down, exit");
       KV_ERROR(kLog, "CIMG connection failed: %s", std::strerror(error));
+      // A reset client (crashed, or closed with our replies unread) is as
+      // gone as one that closed: nobody could send the quit any more.
+      if (error == ECONNRESET) {
+        OnPeerClosed();
+        return Step::kEnd;
+      }
       return Step::kBroken;
     case peer::LinkSocket::Read::kData:
       break;

@@ -54,6 +54,29 @@ TEST(ThreadPoolStop, ModeOneIsAPulseThatJobsSeeAndIdleThreadsReset) {
   EXPECT_EQ(pool.RunningThreadCount(), 1);
 }
 
+// A pause waits for the running job to meet the pulse and end; the idle
+// threads serve on, and their staying is not a time-out.
+TEST(ThreadPoolStop, PauseAndWaitEndsWhenTheRunningJobHasEndedWhileThreadsServeOn) {
+  Recorder rec;
+  std::atomic<int> seen{-1};
+  Pool pool(nullptr);
+  ASSERT_TRUE(pool.Start(2, 2));
+  ASSERT_TRUE(pool.QueueJob(TestJob::Make("paused", &rec, [&](TestJob& j) {
+    while ((seen = j.WaitToContinue()) == FTL::WaitContinue)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  })));
+  ASSERT_TRUE(WaitUntil([&] { return rec.Count("run:") == 1; }));
+  platform::SetLastError(0);
+  EXPECT_TRUE(pool.PauseAndWait());
+  EXPECT_EQ(platform::GetLastError(), 0u);
+  EXPECT_EQ(seen.load(), FTL::WaitStop);
+  EXPECT_EQ(rec.Count("finish:"), 1u);
+  EXPECT_EQ(pool.RunningThreadCount(), 2);
+  // Idle: the next pause has nothing to wait for.
+  EXPECT_TRUE(pool.PauseAndWait());
+  EXPECT_EQ(pool.RunningThreadCount(), 2);
+}
+
 TEST(ThreadPoolStop, ModeTwoIsIgnoredOnceThenTheStopHolds) {
   Pool pool(nullptr);
   ASSERT_TRUE(pool.Start(2, 2));

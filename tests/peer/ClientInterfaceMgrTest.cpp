@@ -1,6 +1,7 @@
 // The desktop-client link over real TCP on a free port, with a real window
 // handle of the message queue receiving what the link posts.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -217,6 +218,18 @@ TEST_F(LinkTest, CleanClosePostsClientEventWithPeerEventNineAndEndsTheLink) {
   // One connection per run: nobody listens any more.
   kvtest::LoopbackClient again;
   EXPECT_FALSE(again.Connect(port_));
+}
+
+// A client that crashed, or closed with status codes it never read, resets the
+// connection: nobody can send a quit any more, so it ends kvup like a close.
+TEST_F(LinkTest, ResetConnectionPostsClientEventLikeAClose) {
+  StartAndConnect();
+  Greet();
+  const linger abort{1, 0};
+  ASSERT_EQ(setsockopt(client_.fd(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
+  client_.Close();
+  ASSERT_TRUE(Posted(msg::WM_CLIENT_EVENT));
+  EXPECT_EQ(COptions::Instance().m_peerEvent.load(), PeerEvent::kQuit);
 }
 
 TEST_F(LinkTest, CloseThatComesWithDataIsHandledAfterTheData) {
