@@ -107,11 +107,15 @@ int64_t CompareFileMgr::createPath(const std::string& path) {
     return RemotePicture::kNone;
   CldFileInfo info;
   // The deepest folder's own name, so that its remote path is its parent's
-  // path and that name, like a listed folder's.
+  // path and that name, like a listed folder's. A parent created by the same
+  // request is not known yet: the folder would get a path it can never be
+  // found by, so it waits for the listing instead.
   const size_t slash = path.rfind('/');
   info.name = slash == std::string::npos ? path : path.substr(slash + 1);
   info.type = folder.type;
-  store_.addRemoteEntry(folder.id, folder.pid, info, true);
+  std::string parentPath;
+  if (store_.findRemotePath(folder.pid, &parentPath))
+    store_.addRemoteEntry(folder.id, folder.pid, info, true);
   return folder.id;
 }
 
@@ -162,6 +166,9 @@ void CompareFileMgr::CreateAndQueue(const ShaFileRecord& record, const std::stri
             dirs.c_str(), static_cast<int>(static_cast<uint32_t>(folder)));
     return;
   }
+  // The folders just made become known from their parent down, so the next
+  // file of the same folder finds them instead of creating them again.
+  getSubFiles(folder);
   upldFile(record, 0, name, created);
 }
 

@@ -187,6 +187,11 @@ void FileBackupMgr::addRemoteEntry(int64_t id, int64_t pid, const CldFileInfo& i
   remote.Add(id, pid, info);
 }
 
+void FileBackupMgr::rememberHeld(int64_t id, int64_t pid, const CldFileInfo& info) {
+  FTL::CFScopedLock guard(lock);
+  remote.Held(id, pid, info);
+}
+
 void FileBackupMgr::attachPendingEntries() {
   FTL::CFScopedLock guard(lock);
   remote.AttachPending();

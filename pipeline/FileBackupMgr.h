@@ -64,9 +64,12 @@ class FileBackupMgr {
   // into the picture (getSubFilesAction). Start-up thread.
   bool loadRemoteFolder(int64_t pid);
   void addRemoteEntry(int64_t id, int64_t pid, const CldFileInfo& info, bool lock);
-  void attachPendingEntries();                                // locked
-  bool findRemotePath(int64_t id, std::string* path) const;   // locked
-  int64_t findRemoteIdByPath(const std::string& path) const;  // locked
+  // An upload ended held by the service: the picture shows it at once, so a
+  // drop of the same file before the next listing sends nothing.
+  void rememberHeld(int64_t id, int64_t pid, const CldFileInfo& info);  // locked
+  void attachPendingEntries();                                          // locked
+  bool findRemotePath(int64_t id, std::string* path) const;             // locked
+  int64_t findRemoteIdByPath(const std::string& path) const;            // locked
   bool findRemoteChild(int64_t folder, const std::string& name, const std::string& hash,
                        int64_t* id) const;       // locked
   bool hasRemoteChildren(int64_t folder) const;  // locked

@@ -42,6 +42,13 @@ void RemotePicture::Add(int64_t id, int64_t pid, const CldFileInfo& info) {
   AddPath(id, pid, info);
 }
 
+void RemotePicture::Held(int64_t id, int64_t pid, const CldFileInfo& info) {
+  auto folder = tree_.find(pid);
+  if (folder == tree_.end()) return;
+  folder->second.insert_or_assign(id, info);
+  KeepSmallest(&childByName_, std::make_pair(pid, info.name), id);
+}
+
 void RemotePicture::AttachPending() {
   while (!pending_.empty()) {
     std::map<std::pair<int64_t, int64_t>, CldFileInfo> round;

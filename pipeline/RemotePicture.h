@@ -20,6 +20,10 @@ class RemotePicture {
   static constexpr int64_t kNone = -2;
 
   void Add(int64_t id, int64_t pid, const CldFileInfo& info);
+  // A file the service now holds (an upload just ended): it takes the place
+  // of what the listing showed under that id. Nothing when the folder is not
+  // known; its listing will show the file.
+  void Held(int64_t id, int64_t pid, const CldFileInfo& info);
   // Re-adds the waiting entries until a round attaches none.
   void AttachPending();
   void Clear();

@@ -144,6 +144,7 @@ platform::LRESULT UploadQueue::OnEnd(const msg::UploadEndRecord* end,
   if (state->state == TaskState::Done || state->state == TaskState::Instant) {
     m_services.writer->AddLog(task->size, state->state == TaskState::Instant ? 1 : 0, task->name,
                               task->folder);
+    RememberHeld(*task);
   } else if (state->state != TaskState::Paused) {
     KV_INFO(kLog, "[KvdUpldDlg::OnEndUL]: The task [%02d] failed, add to failed list",
             task->taskIndex);
@@ -151,6 +152,16 @@ platform::LRESULT UploadQueue::OnEnd(const msg::UploadEndRecord* end,
   }
   EndBookkeeping(task);
   return 0;
+}
+
+void UploadQueue::RememberHeld(const UploadTask& task) {
+  if (task.fid <= 0) return;
+  CldFileInfo held;
+  held.name = task.name;
+  held.hash = task.hash;
+  held.size = task.size;
+  held.breakPoint = task.size;
+  m_services.store->rememberHeld(task.fid, task.pid, held);
 }
 
 void UploadQueue::RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end) {

@@ -124,6 +124,7 @@ class UploadQueue {
   void FillPendingTasks();
   bool MayStartMore() const;
   void RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end);
+  void RememberHeld(const UploadTask& task);
   void EndBookkeeping(UploadTask* task);
   void RemoveItem(const UploadTask& task);
   void clearDoneTask(UploadTask* task);

@@ -112,6 +112,15 @@ TEST_F(CompareFileMgrTest, DeepMissingFoldersAreCreatedInOneRequest) {
   ASSERT_EQ(queued.size(), 1u) << "F/y is there with its digest: id " << inF;
   EXPECT_EQ(queued[0].path, "/drops/F/G/H/x");
   EXPECT_EQ(queued[0].pid, h["id"].asInt64());
+
+  // The folders made become known by their true paths: further files of
+  // them create nothing again.
+  Compare({Digested("F/G/H/z", "dz"), Digested("F/G/w", "dw")});
+  EXPECT_EQ(Seen("createPathAction:delay=0"), 1);
+  const std::vector<BackupFileRecord> more = Queued();
+  ASSERT_EQ(more.size(), 2u);
+  EXPECT_EQ(more[0].pid, h["id"].asInt64());
+  EXPECT_EQ(more[1].pid, g["id"].asInt64());
 }
 
 TEST_F(CompareFileMgrTest, TheRootIsRelistedOnlyAfterTenSeconds) {

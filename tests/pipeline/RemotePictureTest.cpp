@@ -63,6 +63,25 @@ TEST(RemotePictureTest, ChildLookupGivesTheSmallestIdOfTheNameAndComparesItsHash
   EXPECT_EQ(id, 0);
 }
 
+// What an upload leaves held is found by the next comparison, before any listing.
+TEST(RemotePictureTest, HeldFileReplacesItsListedEntryOrJoinsItsKnownFolder) {
+  RemotePicture p;
+  p.Add(1, -1, Entry("kvsfodra", 0));
+  p.Add(2, 1, Entry("A", 2));
+  p.Add(5, 2, Entry("x", 1, "old"));
+  p.Held(5, 2, Entry("x", 1, "new"));
+  p.Held(6, 2, Entry("y", 1, "hy"));
+  p.Held(8, 99, Entry("z", 1, "hz"));  // folder not known: its listing will show it
+  int64_t id = -1;
+  EXPECT_TRUE(p.FindChild(2, "x", "new", &id));
+  EXPECT_EQ(id, 5);
+  EXPECT_FALSE(p.FindChild(2, "x", "old", &id));
+  EXPECT_TRUE(p.FindChild(2, "y", "hy", &id));
+  EXPECT_EQ(id, 6);
+  EXPECT_FALSE(p.HasChildren(99));
+  EXPECT_EQ(p.PendingCount(), 0u);
+}
+
 TEST(RemotePictureTest, PendingEntriesAttachOnceTheirParentIsKnown) {
   RemotePicture p;
   p.Add(1, -1, Entry("kvsfodra", 0));
