@@ -13,7 +13,6 @@
 #include "app/LogSetup.h"
 #include "app/ProgramWindows.h"
 #include "app/ReadyWatcher.h"
-#include "app/ResumeRun.h"
 #include "app/SignalWatcher.h"
 #include "app/StartedWorkers.h"
 #include "app/WindowHost.h"
@@ -104,10 +103,9 @@ bool StartLateWorkers(StartedWorkers& workers, SignalWatcher& signals, int ready
   // Unbounded, an unreachable service would leave kvup without windows; a
   // client that left meanwhile ends the wait too, since its quit waits for them.
   const uint32_t woken =
-      comparing ? platform::WaitForMultipleObjects(
-                      {&compare.readyEvent, &signals.Signalled(),
-                       &ClientInterfaceMgr::Instance().LinkEnded()},
-                      false, static_cast<uint32_t>(readyWaitMs))
+      comparing ? platform::WaitForMultipleObjects({&compare.readyEvent, &signals.Signalled(),
+                                                    &ClientInterfaceMgr::Instance().LinkEnded()},
+                                                   false, static_cast<uint32_t>(readyWaitMs))
                 : platform::kWaitTimeout;
   StartWorker(MiscToolMgr::Instance(), workers);
   if (woken == platform::kWaitObject0) return true;
@@ -135,7 +133,8 @@ void RunWindows(ProgramWindows& windows, EarlyClientMessages& early, SignalWatch
     options.m_peerEvent = PeerEvent::kQuit;
     platform::PostMessage(windows.DropWindow(), msg::WM_CLIENT_EVENT, 0, 0);
   } else if (listed) {
-    resumerun::Resume(windows.Pipeline(), windows.Queue());
+    windows.Pipeline().setMainButtons(false);
+    windows.Pipeline().resumeSavedWork();
   } else {
     // The previous run resumes when going online (goOnline loads it).
     windows.Pipeline().startOffline();

@@ -11,7 +11,6 @@
 #include "platform/WindowMessage.h"
 
 class DropPipeline;
-class UploadQueue;
 
 class ProgramWindows {
  public:
@@ -28,7 +27,6 @@ class ProgramWindows {
   platform::HWND DropWindow() const;
   // Valid between Open and Close.
   DropPipeline& Pipeline();
-  UploadQueue& Queue();
   // After the message loop: the drop window (and the manager window if its
   // close has not run yet) are destroyed; the workers lose their target.
   void Close();

@@ -70,10 +70,6 @@ DropPipeline& ProgramWindows::Pipeline() {
   return m_impl->hub->Pipeline();
 }
 
-UploadQueue& ProgramWindows::Queue() {
-  return m_impl->hub->Queue();
-}
-
 void ProgramWindows::Close() {
   if (m_impl->hub == nullptr) return;
   ClientInterfaceMgr::Instance().SetNotifyWindow(nullptr);

@@ -94,10 +94,6 @@ DropPipeline& ProgramWindows::Pipeline() {
   return *m_impl->drop->Pipeline();
 }
 
-UploadQueue& ProgramWindows::Queue() {
-  return m_impl->main->Queue();
-}
-
 void ProgramWindows::Close() {
   if (m_impl->dropWnd == nullptr && m_impl->mainWnd == nullptr) return;
   ClientInterfaceMgr::Instance().SetNotifyWindow(nullptr);

@@ -118,6 +118,10 @@ class DropPipeline : public DropWindowLink {
   // run state recorded and no code sent; goOnline undoes it.
   void startOffline();
   void goOnline();
+  // The previous run's work: the files to digest again, then the resume list
+  // (back paused when it ended paused, else running with code 2) or, with no
+  // upload to resume, the dropped folders walked again. Start-up and goOnline.
+  void resumeSavedWork();
   void setMainButtons(bool running);
   // The menu's "m_start".
   void startUploads();

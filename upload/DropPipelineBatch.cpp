@@ -83,18 +83,21 @@ void DropPipeline::OnCompareDone() {
   m_view.ShowStatusText("拖拽上传");
   const WorkState was = State();
   const BusyState busy = Busy();
-  if (StateNumber(was) < StateNumber(WorkState::kLaterDrops)) {
-    if (busy == BusyState::kIdle) {
-      SendCode(kCodeFinished);
-    } else if (busy == BusyState::kRunning && m_queue.BatchFailures().empty()) {
+  const bool inBatch = StateNumber(was) <= StateNumber(WorkState::kLaterUploads);
+  if (busy == BusyState::kRunning && inBatch) {
+    // Nothing remains, so the uploads that ran have ended; this holds for a
+    // later drop too (saved drops restored after resumed uploads), which
+    // would otherwise leave the batch running with nobody told of its end.
+    if (m_queue.BatchFailures().empty()) {
       m_queue.showIdleState();
       SendCode(kCodeFinished);
-    } else if (busy == BusyState::kRunning) {
+    } else {
       // Retried, or reported with code 8 once the passes are used up.
       RetryOrEndBatch();
     }
-  } else if (busy == BusyState::kIdle && was == WorkState::kLaterDrops) {
-    SendCode(kCodeNothingToUpload);
+  } else if (busy == BusyState::kIdle) {
+    if (StateNumber(was) < StateNumber(WorkState::kLaterDrops)) SendCode(kCodeFinished);
+    if (was == WorkState::kLaterDrops) SendCode(kCodeNothingToUpload);
   }
   m_services.store->clearDropList();
   // A pending retry survives: only a new drop (a new batch) takes over, and

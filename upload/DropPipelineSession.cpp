@@ -84,12 +84,20 @@ void DropPipeline::goOnline() {
   m_services.uploads->pauseToggle();
   COptions& options = *m_services.options;
   if (!options.FindUser()) options.AddUser();
+  resumeSavedWork();
+}
+
+void DropPipeline::resumeSavedWork() {
+  FileBackupMgr& store = *m_services.store;
   store.loadResumeState();
   SetState(WorkState::kReady);
   if (store.PendingDigestCount() > 0) {
     SetState(WorkState::kResumeList);
     startDigestJobs();
   }
+  KV_INFO("KVUP", "KVUP resume: %d uploads, %d files to digest, last state %d",
+          static_cast<int>(store.UploadQueueCount()), static_cast<int>(store.PendingDigestCount()),
+          StateNumber(m_services.options->m_lastTxStatus.load()));
   if (store.UploadQueueCount() == 0)
     RestoreSavedDrops();
   else

@@ -10,7 +10,7 @@ namespace kvtest {
 namespace {
 
 constexpr const char* kLogProperties =
-    "log4cplus.rootLogger=DEBUG, RUN\n"
+    "log4cplus.rootLogger=INFO, RUN\n"
     "log4cplus.appender.RUN=log4cplus::FileAppender\n"
     "log4cplus.appender.RUN.File=kvup.log\n"
     "log4cplus.appender.RUN.layout=log4cplus::PatternLayout\n"

@@ -38,6 +38,28 @@ TEST_F(OfflineTest, OfflineThenOnlineResumesTheUnfinishedUpload) {
   EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT name FROM undo_files").empty());
 }
 
+// A run the user had paused comes back paused, its items listed, and the
+// client is not told it runs.
+TEST_F(OfflineTest, PausedRunComesBackPausedWithItsItemsListed) {
+  Start();
+  AddFault("breakPointUploadAction:throttle=300000");
+  Pipeline().OnDrop({MakeFile("held.bin", 3000000)});
+  ASSERT_TRUE(PumpUntil([&] { return CodeCount(DropPipeline::kCodeStarted) > 0; }));
+  Queue().OnButtonUpPause();
+  ASSERT_TRUE(PumpUntil([&] { return COptions::Instance().m_busy.load() == BusyState::kPaused; }));
+  ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_CLIENT_LOGOUT, 0, 0));
+  ASSERT_TRUE(PumpUntil([&] { return CodeCount(DropPipeline::kCodeStopped) > 0; }));
+  ASSERT_TRUE(writer_.Drain());
+  ClearFaults();
+
+  ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_CLIENT_LOGIN, 0, 0));
+  ASSERT_TRUE(PumpUntil([&] { return !Queue().Tasks().empty(); }));
+  EXPECT_EQ(COptions::Instance().m_busy.load(), BusyState::kPaused);
+  EXPECT_EQ(CodeCount(DropPipeline::kCodeStarted), 1);
+  EXPECT_TRUE(view_.buttonsRunning);
+  EXPECT_NE(RemoteTree().at("held.bin").status, 1) << "nothing sent while paused";
+}
+
 TEST_F(OfflineTest, SecondCloseIsSwallowed) {
   Start();
   EXPECT_TRUE(Pipeline().closeSequence());
