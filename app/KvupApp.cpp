@@ -16,20 +16,16 @@
 #include "app/SignalWatcher.h"
 #include "app/StartedWorkers.h"
 #include "app/WindowHost.h"
+#include "app/WorkerStartUp.h"
 #include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "pipeline/CompareFileMgr.h"
-#include "pipeline/ComputeShaMgr.h"
-#include "pipeline/MiscToolMgr.h"
-#include "pipeline/TravelDirMgr.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
 #include "session/COptions.h"
 #include "session/Messages.h"
 #include "session/ServiceConfig.h"
-#include "store/CWriteDbMgr.h"
-#include "upload/CUpldThreadMgr.h"
 #include "upload/DropPipeline.h"
 
 namespace {
@@ -68,50 +64,6 @@ bool PassStartGate(ClientInterfaceMgr& link, SignalWatcher& signals, StartedWork
   }
   if (woken == platform::kWaitObject0 + 2) {
     KV_ERROR("KVUP", "KVUP the link ended before the start message, exit");
-  }
-  return false;
-}
-
-// Init, then Start, then the stop in the shut-down order; false when the
-// manager could not start.
-template <typename Manager>
-bool StartPool(Manager& manager, StartedWorkers& workers) {
-  manager.Init();
-  const bool started = manager.Start();
-  workers.Started(manager);
-  if (!started) KV_ERROR("KVUP", "KVUP a worker pool did not start");
-  return started;
-}
-
-template <typename Manager>
-bool StartWorker(Manager& manager, StartedWorkers& workers) {
-  manager.Init();
-  const bool started = manager.Start() == 0;
-  workers.Started(manager);
-  if (!started) KV_ERROR("KVUP", "KVUP a worker thread did not start");
-  return started;
-}
-
-// The folder-walk and upload pools, the comparison worker (and its first
-// listing of the backup root, waited for at most readyWaitMs) and the
-// maintenance worker. True when the listing came in time.
-bool StartLateWorkers(StartedWorkers& workers, SignalWatcher& signals, int readyWaitMs) {
-  StartPool(TravelDirMgr::Instance(), workers);
-  StartPool(CUpldThreadMgr::Instance(), workers);
-  CompareFileMgr& compare = CompareFileMgr::Instance();
-  const bool comparing = StartWorker(compare, workers);
-  // Unbounded, an unreachable service would leave kvup without windows; a
-  // client that left meanwhile ends the wait too, since its quit waits for them.
-  const uint32_t woken =
-      comparing ? platform::WaitForMultipleObjects({&compare.readyEvent, &signals.Signalled(),
-                                                    &ClientInterfaceMgr::Instance().LinkEnded()},
-                                                   false, static_cast<uint32_t>(readyWaitMs))
-                : platform::kWaitTimeout;
-  StartWorker(MiscToolMgr::Instance(), workers);
-  if (woken == platform::kWaitObject0) return true;
-  if (woken == platform::kWaitTimeout) {
-    KV_ERROR("KVUP", "KVUP no listing of the backup root within %d ms: the windows open offline",
-             readyWaitMs);
   }
   return false;
 }
@@ -174,7 +126,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
   SignalWatcher signals;
   signals.Start();
   // Before the link thread, which reads the options, can make it.
-  COptions& options = COptions::Instance();
+  COptions::Instance();
   ClientInterfaceMgr& link = ClientInterfaceMgr::Instance();
   // Every worker started from here on is stopped through it, in order.
   StartedWorkers workers;
@@ -187,20 +139,19 @@ int KvupApp::Run(int argc, const char* const* argv) {
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
-  StartPool(CWriteDbMgr::Instance(), workers);
-  StartPool(ComputeShaMgr::Instance(), workers);
-  options.m_userDataOverride = launch.userDataDir;
-  if (!options.LoadStorage()) {
+  WorkerStartUp startUp(workers);
+  if (!startUp.StartEarly(launch.userDataDir)) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);
     link.SetNotifyWindow(nullptr);
     workers.StopAll();
     curl_global_cleanup();
     return 0;
   }
-  if (!options.FindUser()) options.AddUser();
   // The store makes its own request handle on its first listing, here on
-  // the user-interface thread.
-  const bool listed = StartLateWorkers(workers, signals, launch.readyWaitMs);
+  // the user-interface thread. A client that left meanwhile ends the wait
+  // too, since its quit waits for the windows.
+  const bool listed =
+      startUp.StartLate({&signals.Signalled(), &link.LinkEnded()}, launch.readyWaitMs);
   const bool onDisplay = WindowHost::Install(launch.headless);
   {
     ProgramWindows windows;

@@ -252,6 +252,49 @@ TEST_F(WholeProgram, LogOutMidBatchStopsAndLogInCompletesIt) {
   ExpectMirrored(root);
 }
 
+// The pipeline without windows nor client: kvup-sync mirrors the tree, a
+// second run sends nothing, and a file the service refuses fails the run.
+TEST_F(WholeProgram, SyncToolMirrorsATreeAndReportsWhatTheServiceRefused) {
+  ASSERT_TRUE(StartService()) << service_->error();
+  kvtest::HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults", kCountChunks);
+  const std::string root = MakeTree();
+  const std::vector<std::string> sync{kvtest::BuiltProgram("kvup-sync"),
+                                      "--service",
+                                      service_->BaseUrl(),
+                                      "--session",
+                                      "abc",
+                                      "--account",
+                                      "alice",
+                                      "--user-data",
+                                      User(),
+                                      root};
+  kvtest::ChildProcess first;
+  ASSERT_TRUE(first.Start(sync, {}, dir_.path()));
+  ASSERT_EQ(first.Wait(90000), 0) << first.Output();
+  ExpectMirrored(root);
+  EXPECT_NE(first.Output().find("uploaded " + root + "/a/b/c/big \"x\".bin (2097169 bytes)"),
+            std::string::npos)
+      << first.Output();
+  EXPECT_NE(first.Output().find(", 0 failed, end code 3,"), std::string::npos) << first.Output();
+
+  const int chunks = Seen(kCountChunks);
+  kvtest::ChildProcess again;
+  ASSERT_TRUE(again.Start(sync, {}, dir_.path()));
+  ASSERT_EQ(again.Wait(90000), 0) << again.Output();
+  EXPECT_EQ(Seen(kCountChunks), chunks);
+
+  // Over the service's size limit: refused for good, reported, exit 1.
+  kvtest::HttpCall(service_->BaseUrl())
+      .PostRaw("/kvup-control/faults", "breakPointUploadInitAction:envelope=102009");
+  std::ofstream(root + "/new.txt") << "refused";
+  kvtest::ChildProcess refused;
+  ASSERT_TRUE(refused.Start(sync, {}, dir_.path()));
+  EXPECT_EQ(refused.Wait(90000), 1) << refused.Output();
+  EXPECT_NE(refused.Output().find("not uploaded: " + root + "/new.txt (error 102009)"),
+            std::string::npos)
+      << refused.Output();
+}
+
 TEST_F(WholeProgram, ServiceSilentAtStartOpensTheWindowsOfflineAfterTheBound) {
   kvtest::LoopbackListener silent;  // takes connections and never answers
   ASSERT_TRUE(silent.Open());

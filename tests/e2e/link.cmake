@@ -1,2 +1,2 @@
-# The whole program: the built kvup, stand-in service and kvup-client.
-add_dependencies(${target} kvup kvup-client kvup-service)
+# The whole program: the built kvup, stand-in service, kvup-client and kvup-sync.
+add_dependencies(${target} kvup kvup-client kvup-service kvup-sync)
