@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "FTL/CFJobBase.h"
@@ -55,6 +56,8 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
 
   // Uploader operations.
   void SetParam(const CUploadParam& param) override { m_param = param; }
+  // Keeps the context alive until this job is freed (a pool job).
+  void HoldContext(std::shared_ptr<CUploaderContext> hold) { m_contextHold = std::move(hold); }
   int32_t Upload() override;
   void Close() override;
   std::string Name() const override { return "EasyUploader"; }
@@ -115,6 +118,8 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   int HandleProgress(int64_t uploaded);
 
   CUploaderContext* m_context;  // not owned
+  // Declared after m_context and freed after the destructor's Close.
+  std::shared_ptr<CUploaderContext> m_contextHold;
   CUploadParam m_param;
   CURL* m_handle = nullptr;
   int64_t m_receivedBytes = 0;

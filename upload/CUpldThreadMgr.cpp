@@ -19,6 +19,7 @@ CUpldThreadMgr::~CUpldThreadMgr() = default;
 
 void CUpldThreadMgr::AddJob(const CUploadParam& param, CUploaderContext* context) {
   auto* job = new CEasyUploader(new CUploadParam(param), context);
+  job->HoldContext(context->SharedHandle());
   Submit(job, 1);
 }
 

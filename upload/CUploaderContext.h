@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -26,6 +27,10 @@ class CUploaderContext {
   virtual int32_t GetState();
   virtual void GetStateAndMessage(msg::TaskStateRecord* out);
   virtual void SetDestroyFlag(uint8_t flag);
+  // A handle of the owner's when the context is shared-owned, else empty: a
+  // pool job holds it so that the context outlives the job, whoever drops
+  // the task meanwhile.
+  virtual std::shared_ptr<CUploaderContext> SharedHandle() { return nullptr; }
   virtual uint8_t GetDestroyFlag() const;
 
   // The task lock; re-entrant, so a holder may call the operations above.

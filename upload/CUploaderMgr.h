@@ -1,7 +1,8 @@
 // The controller of one upload task: decides which user operation the
 // task's state allows, queues the task's upload job in the upload pool and
 // tells the upload manager window, synchronously, that the task started.
-// Owned by the task's record in the window.
+// Owned by the task's record in the window, and held by its running pool
+// job, so that a task dropped while its job still runs is freed by the job.
 //
 // Threads: every operation runs on the user-interface thread; the upload job
 // shares the state through the context base. ReUpload runs the task's
@@ -16,7 +17,9 @@
 #include "upload/CFinalizer.h"
 #include "upload/CUploaderContext.h"
 
-class CUploaderMgr : public CFinalizer, public CUploaderContext {
+class CUploaderMgr : public CFinalizer,
+                     public CUploaderContext,
+                     public std::enable_shared_from_this<CUploaderMgr> {
  public:
   static constexpr int32_t kStopUnknown = static_cast<int32_t>(0x80000000u);
 
@@ -34,6 +37,7 @@ class CUploaderMgr : public CFinalizer, public CUploaderContext {
   // not Destroyed.
   virtual int32_t Stop();
   virtual int32_t Destroy();
+  std::shared_ptr<CUploaderContext> SharedHandle() override { return weak_from_this().lock(); }
 
  private:
   void ReUploadLoop();  // on the worker thread

@@ -48,7 +48,6 @@ class UploadQueue {
   };
 
   UploadQueue(UploadQueueView& view, DropWindowLink& link, Services services = Services::Process());
-  // REQUIRES: as StopAllTasks: no job of a listed task still runs.
   ~UploadQueue();
   UploadQueue(const UploadQueue&) = delete;
   UploadQueue& operator=(const UploadQueue&) = delete;
@@ -87,8 +86,8 @@ class UploadQueue {
   void resumeTasks();
   void OnButtonUpPause();
   void quitTasks();
-  // Shut-down. REQUIRES: no upload job of these tasks still runs (quitTasks
-  // and the upload pool stopped), since it deletes their controllers.
+  // Shut-down: the tasks are dropped. A job still running (its stop not
+  // noticed within the caller's bound) keeps its controller until it ends.
   void StopAllTasks();
   void restartFailedItems();
   void saveUndoFiles();

@@ -129,7 +129,7 @@ int32_t UploadQueue::StartController(UploadTask* task) {
   param.fid = task->fid;
   param.breakPoint = task->breakPoint;
   param.hash = task->hash;
-  if (!task->controller) task->controller = std::make_unique<CUploaderMgr>();
+  if (!task->controller) task->controller = std::make_shared<CUploaderMgr>();
   task->controller->SetParam(param);
   const int32_t result = task->controller->Start();
   if (result == 0) {

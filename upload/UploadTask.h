@@ -20,7 +20,7 @@ struct UploadTask {
   std::string hash;
   int32_t state = 0;  // TaskState, as last reported
   std::string message;
-  std::unique_ptr<CUploaderMgr> controller;  // created at the first start
+  std::shared_ptr<CUploaderMgr> controller;  // created at the first start
   bool userPaused = false;
   // The fid the file was queued with: not 0 when the upload continues or
   // replaces a file the service already had, which a delete must not remove.

@@ -3,6 +3,7 @@
 #include "QueueWorld.h"
 #include "common/LogCapture.h"
 #include "session/COptions.h"
+#include "upload/CUploaderMgr.h"
 #include "upload/TaskState.h"
 
 namespace queuetest {
@@ -54,6 +55,23 @@ TEST_F(QueueControlTest, PauseAllHoldsTheTasksAndShowsPausedWhenTheLastTransferS
   EXPECT_TRUE(queue_->BatchFailures().empty());
   ASSERT_TRUE(writer_.Drain());
   EXPECT_EQ(Rows(dbschema::Database::kLog, "SELECT name FROM log").size(), 4u);
+}
+
+// Offline and close drop the tasks after a bounded wait; a job that has not
+// ended by then (a stalled request) must not outlive its task's state.
+TEST_F(QueueControlTest, TasksDroppedWhileTheirJobRunsAreFreedByTheJob) {
+  Start({"--fault", "breakPointUploadAction:delay=1500:times=1"});
+  QueueFile(MakeFile("stalled.bin", 300000), RootId());
+  queue_->upldNewFiles();
+  ASSERT_EQ(queue_->ActiveCount(), 1);
+  const std::weak_ptr<CUploaderMgr> controller = queue_->Tasks().front()->controller;
+  // Registered: the first chunk now waits in the service.
+  ASSERT_TRUE(PumpUntil([&] { return queue_->Tasks().front()->fid != 0; }));
+  queue_->quitTasks();
+  queue_->StopAllTasks();
+  EXPECT_TRUE(queue_->Tasks().empty());
+  EXPECT_FALSE(controller.expired()) << "the running job still holds it";
+  ASSERT_TRUE(PumpUntil([&] { return controller.expired(); }));
 }
 
 TEST_F(QueueControlTest, WithThreeActiveAPausedItemStartsOnlyWhenForced) {
