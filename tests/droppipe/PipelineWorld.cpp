@@ -110,16 +110,6 @@ void PipelineWorld::TearDown() {
   curl_global_cleanup();
 }
 
-bool PipelineWorld::PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    platform::MessageQueue::Instance().DispatchPending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 bool PipelineWorld::PumpQuiet(int quietMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   auto last = std::chrono::steady_clock::now();

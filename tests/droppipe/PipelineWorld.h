@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/HttpCall.h"
+#include "common/MessagePump.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/CompareFileMgr.h"
@@ -30,6 +31,8 @@
 #include "upload/UploadQueueView.h"
 
 namespace pipetest {
+
+using kvtest::PumpUntil;
 
 class RecordingPipelineView : public DropPipelineView {
  public:
@@ -114,8 +117,6 @@ class PipelineWorld : public ::testing::Test {
   void Start(std::vector<std::string> serviceOptions = {});
   DropPipeline& Pipeline() { return hub_->Pipeline(); }
   UploadQueue& Queue() { return hub_->Queue(); }
-  // Delivers messages until done() holds or 60 s passed.
-  bool PumpUntil(const std::function<bool()>& done);
   // Delivers messages until none arrived for quietMs; false when they still
   // came after 60 s.
   [[nodiscard]] bool PumpQuiet(int quietMs);

@@ -11,6 +11,7 @@
 
 namespace {
 
+using kvtest::PumpUntil;
 using pipetest::RemoteWorld;
 
 ShaFileRecord Digested(const std::string& relPath, const std::string& digest) {

@@ -17,6 +17,7 @@
 
 namespace {
 
+using kvtest::PumpUntil;
 using pipetest::RemoteWorld;
 
 // A recording server whose first answer waits until the test lets it go, so

@@ -9,6 +9,7 @@
 
 namespace {
 
+using kvtest::PumpUntil;
 using pipetest::RemoteWorld;
 
 class RemoteListingTest : public RemoteWorld {

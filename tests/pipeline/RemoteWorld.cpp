@@ -93,14 +93,4 @@ int64_t RemoteWorld::Seen(const std::string& rule) const {
   return -1;
 }
 
-bool RemoteWorld::PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    platform::MessageQueue::Instance().DispatchPending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 }  // namespace pipetest

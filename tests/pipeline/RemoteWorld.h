@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "common/HttpCall.h"
+#include "common/MessagePump.h"
 #include "common/StandInService.h"
 #include "platform/MessageQueue.h"
 #include "session/COptions.h"
 
 namespace pipetest {
+
+using kvtest::PumpUntil;
 
 class MessageLog : public platform::MessageHandler {
  public:
@@ -48,9 +51,6 @@ class RemoteWorld : public ::testing::Test {
   void AddFault(const std::string& rule) const;
   // How many requests the fault rule has seen.
   int64_t Seen(const std::string& rule) const;
-
-  // Delivers the window's messages until done() holds or 20 s passed.
-  bool PumpUntil(const std::function<bool()>& done);
 
   kvtest::StandInService service_{{"--session", "s1=alice", "--control"}};
   COptions options_;

@@ -19,6 +19,7 @@
 
 namespace {
 
+using kvtest::PumpUntil;
 using pipetest::RemoteWorld;
 
 // Counts the requests of an endpoint: a fault rule that only waits 1 ms.

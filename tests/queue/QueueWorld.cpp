@@ -87,16 +87,6 @@ void QueueWorld::QueueFile(const std::string& path, int64_t pid, int64_t fid) {
   store_.addRemainingFiles(1);
 }
 
-bool QueueWorld::PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    platform::MessageQueue::Instance().DispatchPending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 int64_t QueueWorld::RootId() const {
   return Http()
       .Get("/wbx/filebackup/getSubFilesAction.json?gSessionId=s1")

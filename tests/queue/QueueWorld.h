@@ -16,6 +16,7 @@
 
 #include "common/HttpCall.h"
 #include "common/MessageCounter.h"
+#include "common/MessagePump.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
 #include "pipeline/FileBackupMgr.h"
@@ -28,6 +29,8 @@
 #include "upload/UploadQueueView.h"
 
 namespace queuetest {
+
+using kvtest::PumpUntil;
 
 class RecordingView : public UploadQueueView {
  public:
@@ -97,8 +100,6 @@ class QueueWorld : public ::testing::Test {
   std::string MakeFile(const std::string& name, size_t size);
   // Queues the file in the store for folder pid, as the comparison does.
   void QueueFile(const std::string& path, int64_t pid, int64_t fid = 0);
-  // Delivers the messages until done() holds or 60 s passed.
-  bool PumpUntil(const std::function<bool()>& done);
 
   kvtest::HttpCall Http() const { return kvtest::HttpCall(service_->BaseUrl()); }
   int64_t RootId() const;
