@@ -40,6 +40,8 @@ void DirectoryWalk::Walk(const std::string& folder, bool* reported) {
     const std::string entryPath = Join(folder, entries[i].name);
     if (entries[i].isDirectory) {
       Walk(entryPath, &below);
+    } else if (!entries[i].isFile) {
+      KV_INFO(kLogger, "TravelDirHandler: %s is not a regular file, left out", entryPath.c_str());
     } else {
       hasFiles = true;
       batch_.push_back(entryPath);

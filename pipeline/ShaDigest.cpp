@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "pipeline/Sha256.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ bool CShaDigest::OfFile(const std::string& path, std::string* digest, int64_t* s
                         const std::function<bool()>& beforeChunk) {
   digest->clear();
   *size = 0;
-  FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  FdCloser file{platform::OpenRegularFile(path)};
   struct stat st;
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
   *size = st.st_size;

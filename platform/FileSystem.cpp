@@ -34,11 +34,21 @@ bool IsDotEntry(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-bool EntryIsDirectory(const std::string& dir, const dirent* entry) {
-  if (entry->d_type != DT_UNKNOWN) return entry->d_type == DT_DIR;
-  struct stat st;
+DirEntry EntryOf(const std::string& dir, const dirent* entry) {
+  DirEntry out{entry->d_name};
   const std::string full = dir + "/" + entry->d_name;
-  return lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  struct stat st;
+  if (entry->d_type == DT_DIR || entry->d_type == DT_REG) {
+    out.isDirectory = entry->d_type == DT_DIR;
+    out.isFile = entry->d_type == DT_REG;
+  } else if (entry->d_type == DT_UNKNOWN && lstat(full.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+    out.isDirectory = S_ISDIR(st.st_mode);
+    out.isFile = S_ISREG(st.st_mode);
+  } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+    // A link counts as the regular file it points to; never as a folder.
+    out.isFile = stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+  return out;
 }
 
 std::string ConfigHome() {
@@ -57,6 +67,26 @@ bool PathFileExists(const std::string& path) {
   struct stat st;
   if (path.empty()) return Fail(ENOENT);
   return stat(path.c_str(), &st) == 0 || Fail();
+}
+
+bool PathIsRegularFile(const std::string& path) {
+  struct stat st;
+  if (path.empty()) return Fail(ENOENT);
+  if (stat(path.c_str(), &st) != 0) return Fail();
+  return S_ISREG(st.st_mode) || Fail(EINVAL);
+}
+
+int OpenRegularFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    Fail();
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+  close(fd);
+  Fail(EINVAL);
+  return -1;
 }
 
 bool PathIsDirectory(const std::string& path) {
@@ -92,7 +122,7 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* out) {
     const dirent* entry = readdir(handle);
     if (entry == nullptr) break;
     if (IsDotEntry(entry->d_name)) continue;
-    out->push_back(DirEntry{entry->d_name, EntryIsDirectory(dir, entry)});
+    out->push_back(EntryOf(dir, entry));
   }
   const int err = errno;
   closedir(handle);

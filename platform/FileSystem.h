@@ -13,6 +13,12 @@ constexpr uint32_t kErrorDirNotEmpty = 145;
 
 bool PathFileExists(const std::string& path);
 bool PathIsDirectory(const std::string& path);
+// A regular file, or a symbolic link to one: the only paths whose bytes are
+// read (a FIFO or a device would block or never end).
+bool PathIsRegularFile(const std::string& path);
+// A descriptor of a regular file opened for reading, or -1 (last error set).
+// Never blocks on a FIFO that took the file's place.
+int OpenRegularFile(const std::string& path);
 // Fails with kErrorAlreadyExists when the path exists.
 bool CreateDirectory(const std::string& path);
 // Removes a file (or a symbolic link); never a folder.
@@ -24,6 +30,9 @@ struct DirEntry {
   std::string name;
   // A real folder; a symbolic link is an entry of its own, so walks never loop.
   bool isDirectory = false;
+  // A regular file or a link to one; links to folders, FIFOs, sockets and
+  // devices are neither.
+  bool isFile = false;
 };
 
 // The entries of dir sorted by name, never "." or "..". out is replaced.

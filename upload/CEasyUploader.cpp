@@ -2,9 +2,12 @@
 // decision after each pass, restarts, and the final result.
 #include "upload/CEasyUploader.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "log/KvLog.h"
+#include "platform/FileSystem.h"
 #include "session/COptions.h"
 #include "upload/UploadNotify.h"
 #include "upload/UploadSupport.h"
@@ -50,7 +53,10 @@ void CEasyUploader::Fail(int32_t state, const std::string& message) {
 }
 
 bool CEasyUploader::OpenSource() {
-  m_sourceFile = fopen(m_param.Path().c_str(), "rb");
+  const int fd = platform::OpenRegularFile(m_param.Path());
+  if (fd < 0) return false;
+  m_sourceFile = fdopen(fd, "rb");
+  if (m_sourceFile == nullptr) close(fd);
   return m_sourceFile != nullptr;
 }
 

@@ -136,8 +136,12 @@ void DropPipeline::dispatchSavedDrops() {
 }
 
 void DropPipeline::DispatchPath(const std::string& path) {
-  if (!platform::PathIsDirectory(path)) {
+  if (platform::PathIsRegularFile(path)) {
     m_services.store->addPendingFile(path);
+    return;
+  }
+  if (!platform::PathIsDirectory(path)) {
+    KV_INFO(kLog, "CDndUiDlg: %s is neither a folder nor a regular file, left out", path.c_str());
     return;
   }
   std::string name;

@@ -121,8 +121,10 @@ int64_t CountFiles(const std::string& folder) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDirectory(folder, &entries)) return 0;
   int64_t total = 0;
-  for (const platform::DirEntry& entry : entries)
-    total += entry.isDirectory ? CountFiles(folder + "/" + entry.name) : 1;
+  for (const platform::DirEntry& entry : entries) {
+    if (entry.isDirectory) total += CountFiles(folder + "/" + entry.name);
+    if (entry.isFile) ++total;
+  }
   return total;
 }
 

@@ -2,6 +2,8 @@
 // stand-in service: batches and WM_WALK_DONE, the folders created remotely,
 // pauses and a service that stops answering.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -118,6 +120,19 @@ TEST_F(TravelDirTest, LonelyFilesAndDotDotFoldersAreHandedOver) {
   EXPECT_EQ(messages_.Count(msg::WM_WALK_DONE), 1);
   EXPECT_EQ(store_.RemainingFiles(), 1);
   EXPECT_EQ(Seen(kCreateCounter), 1) << "\"drop\" after the walk";
+}
+
+// What a user's folder may hold besides files: none of it is read or counted,
+// and the walk ends (a FIFO would block a digest for ever, a link loop the walk).
+TEST_F(TravelDirTest, FifosAndLinksToFoldersAreLeftOutAndTheWalkEnds) {
+  dir_.WriteFile("drop/real.txt", "r");
+  ASSERT_EQ(mkfifo(dir_.Sub("drop/pipe").c_str(), 0600), 0);
+  ASSERT_EQ(symlink(dir_.Sub("drop").c_str(), dir_.Sub("drop/loop").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.Sub("drop/real.txt").c_str(), dir_.Sub("drop/alias").c_str()), 0);
+  Walk(dir_.Sub("drop"));
+  EXPECT_EQ(Pending(),
+            (std::vector<std::string>{dir_.Sub("drop/alias"), dir_.Sub("drop/real.txt")}));
+  EXPECT_EQ(store_.RemainingFiles(), 2) << "counted as walked: the batch can end";
 }
 
 TEST_F(TravelDirTest, APauseStopsTheWalkBetweenEntries) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <optional>
 
 #include "common/TempDir.h"
@@ -103,6 +104,40 @@ TEST(FileSystemTest, ListDirectoryGivesSortedEntriesWithoutDots) {
     EXPECT_EQ(entries[i].name, names[i]);
     EXPECT_EQ(entries[i].isDirectory, dirs[i]) << entries[i].name;
   }
+}
+
+// Only regular files (and links to them) are ever read: a FIFO would block
+// a reader for ever, a link to a folder could loop.
+TEST(FileSystemTest, OnlyRegularFilesAndLinksToThemCountAsFiles) {
+  kvtest::TempDir tmp;
+  tmp.WriteFile("plain", "p");
+  tmp.WriteFile("sub/inner.txt", "i");
+  ASSERT_EQ(symlink(tmp.Sub("plain").c_str(), tmp.Sub("to-file").c_str()), 0);
+  ASSERT_EQ(symlink(tmp.Sub("sub").c_str(), tmp.Sub("to-folder").c_str()), 0);
+  ASSERT_EQ(symlink(tmp.Sub("gone").c_str(), tmp.Sub("dangling").c_str()), 0);
+  ASSERT_EQ(mkfifo(tmp.Sub("fifo").c_str(), 0600), 0);
+
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListDirectory(tmp.path(), &entries));
+  std::map<std::string, std::pair<bool, bool>> kinds;  // name: folder, file
+  for (const DirEntry& e : entries) kinds[e.name] = {e.isDirectory, e.isFile};
+  EXPECT_EQ(kinds["plain"], std::make_pair(false, true));
+  EXPECT_EQ(kinds["to-file"], std::make_pair(false, true));
+  EXPECT_EQ(kinds["sub"], std::make_pair(true, false));
+  EXPECT_EQ(kinds["to-folder"], std::make_pair(false, false));
+  EXPECT_EQ(kinds["dangling"], std::make_pair(false, false));
+  EXPECT_EQ(kinds["fifo"], std::make_pair(false, false));
+
+  EXPECT_TRUE(PathIsRegularFile(tmp.Sub("to-file")));
+  EXPECT_FALSE(PathIsRegularFile(tmp.Sub("fifo")));
+  EXPECT_FALSE(PathIsRegularFile(tmp.Sub("sub")));
+  const int fd = OpenRegularFile(tmp.Sub("to-file"));
+  EXPECT_GE(fd, 0);
+  if (fd >= 0) close(fd);
+  // Returns at once instead of waiting for a writer.
+  EXPECT_EQ(OpenRegularFile(tmp.Sub("fifo")), -1);
+  EXPECT_EQ(OpenRegularFile(tmp.Sub("sub")), -1);
+  EXPECT_EQ(OpenRegularFile(tmp.Sub("gone")), -1);
 }
 
 TEST(FileSystemTest, ListDirectoryOfEmptyAndMissingFolders) {
