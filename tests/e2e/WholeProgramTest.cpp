@@ -2,6 +2,7 @@
 // client (kvup-client over the real link) against the stand-in service, with
 // real folders dropped by the client's type 20 message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -182,6 +183,12 @@ TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
   EXPECT_GE(Seen(kCountInits), 5);
   EXPECT_EQ(client.Output().find("status 8"), std::string::npos) << client.Output();
   EXPECT_GE(Rows("log", "SELECT * FROM log"), 5u) << "history rows of the uploads";
+  // Other users read nothing of it.
+  for (const std::string& path : {Kvd(), Kvd() + "/txlog", Kvd() + "/log", dir_.Sub("kvup.log")}) {
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+    EXPECT_EQ(st.st_mode & 077, 0u) << path;
+  }
 
   // A file changed since is sent again, and only that one.
   const int before = Seen(kCountChunks);

@@ -9,6 +9,7 @@
 // every file, 1 when some did not reach it, 2 on bad usage or storage.
 #include <curl/curl.h>
 #include <log4cplus/initializer.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +100,8 @@ int Sync(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As kvup: the databases and logs are the user's alone.
+  umask(077);
   Arguments args;
   if (!Parse(argc, argv, &args)) {
     std::fputs(kUsage, stderr);
