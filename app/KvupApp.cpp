@@ -4,9 +4,7 @@
 #include <log4cplus/initializer.h>
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "app/CommandLine.h"
 #include "app/EarlyClientMessages.h"
@@ -160,9 +158,9 @@ int KvupApp::Run(int argc, const char* const* argv) {
   }
   // The three databases' pending statements are written (at most the
   // writer's shut-down bound), then every worker stops in order.
+  // Every worker is joined by now: nothing is left to wait for.
   workers.StopAll();
   curl_global_cleanup();
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   instance.Release();
   return 0;
 }
