@@ -99,11 +99,11 @@ bool CompareFileMgr::getSubFiles(int64_t pid) {
   return RemoteFolderListing::Load(store_, pid, &request);
 }
 
-int64_t CompareFileMgr::createPath(const std::string& path) {
+int64_t CompareFileMgr::createPath(const std::string& path, std::string* refusal) {
   ServiceRequest request(CreatePathRequest::kEndpoint, Handle(), options_);
   request.SetNotifyWindow(m_notifyTarget.Get()).AbortWhen(&aborting_);
   CreatePathRequest::Folder folder;
-  if (CreatePathRequest::Send(path, &request, &folder) == CreatePathRequest::kFailed)
+  if (CreatePathRequest::Send(path, &request, &folder, refusal) == CreatePathRequest::kFailed)
     return RemotePicture::kNone;
   CldFileInfo info;
   // The deepest folder's own name, so that its remote path is its parent's
@@ -159,17 +159,32 @@ void CompareFileMgr::CompareIn(int64_t folder, const ShaFileRecord& record,
 
 void CompareFileMgr::CreateAndQueue(const ShaFileRecord& record, const std::string& dirs,
                                     const std::string& name, int64_t folder) {
-  int64_t created = createPath(dirs);
-  if (created == RemotePicture::kNone) created = createPath(dirs);
+  std::string refusal;
+  int64_t created = createPath(dirs, &refusal);
+  if (created == RemotePicture::kNone) created = createPath(dirs, &refusal);
   if (created == RemotePicture::kNone) {
     KV_INFO(kLogger, "[CompareFileMgr::checkFile]: can't create dir for file %s, pid %d",
             dirs.c_str(), static_cast<int>(static_cast<uint32_t>(folder)));
+    Refuse(record, refusal);
     return;
   }
   // The folders just made become known from their parent down, so the next
   // file of the same folder finds them instead of creating them again.
   getSubFiles(folder);
   upldFile(record, 0, name, created);
+}
+
+// Counted down and handed to the window as failed: left counted, the file
+// would keep its batch from ever ending.
+void CompareFileMgr::Refuse(const ShaFileRecord& record, const std::string& reason) {
+  RefusedFile refused;
+  refused.file.path = record.baseDir + "/" + record.relPath;
+  refused.file.sha = record.digest;
+  refused.file.size = record.size;
+  refused.reason = reason;
+  store_.addRefusedFile(std::move(refused));
+  store_.decrementRemaining();
+  platform::PostMessage(m_notifyTarget.Get(), msg::WM_BACKUP_NOTIFY, 0, 0);
 }
 
 void CompareFileMgr::upldFile(const ShaFileRecord& record, int64_t fid, const std::string& name,

@@ -50,7 +50,8 @@ class CompareFileMgr : public CEventWorkerMgr {
   void upldFile(const ShaFileRecord& record, int64_t fid, const std::string& name, int64_t pid);
   // A '/'-separated folder path below the backup root; the new folder's id or
   // -2. The folder joins the remote picture.
-  int64_t createPath(const std::string& path);
+  // refusal (optional): the service's description when it refused.
+  int64_t createPath(const std::string& path, std::string* refusal = nullptr);
   bool getSubFiles(int64_t pid);
 
  protected:
@@ -66,6 +67,7 @@ class CompareFileMgr : public CEventWorkerMgr {
   void CreateAndQueue(const ShaFileRecord& record, const std::string& dirs, const std::string& name,
                       int64_t folder);
   void ListIfUnknown(int64_t folder);
+  void Refuse(const ShaFileRecord& record, const std::string& reason);
   CURL* Handle();
 
   FileBackupMgr& store_;

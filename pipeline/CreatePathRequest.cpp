@@ -29,12 +29,18 @@ void CreatePathRequest::AddHeaders(ServiceRequest* request) {
       .AddHeader("User-Agent: quorel");
 }
 
-int64_t CreatePathRequest::Send(const std::string& path, ServiceRequest* request, Folder* folder) {
+int64_t CreatePathRequest::Send(const std::string& path, ServiceRequest* request, Folder* folder,
+                                std::string* refusal) {
   AddHeaders(request);
   request->AddEscapedParam("path", SystemToUtf8(path)).EndWhenSilent();
   request->PostForm();
   Json::Value answer;
-  if (!request->ParseResponse(&answer) || IsEnvelopeFailed(answer)) return kFailed;
+  if (!request->ParseResponse(&answer)) return kFailed;
+  if (IsEnvelopeFailed(answer)) {
+    const Json::Value& description = answer["description"];
+    if (refusal != nullptr && description.isString()) *refusal = description.asString();
+    return kFailed;
+  }
   Folder read;
   if (!ReadFolder(answer, &read)) return kFailed;
   if (folder != nullptr) *folder = read;

@@ -27,7 +27,9 @@ class CreatePathRequest {
   // page. The new folder's id, or kFailed when the service cannot be reached
   // or stops answering, the answer is not JSON, reports a failure or holds no
   // usable "data"."file".
-  static int64_t Send(const std::string& path, ServiceRequest* request, Folder* folder = nullptr);
+  // refusal (optional): the service's description when it refused.
+  static int64_t Send(const std::string& path, ServiceRequest* request, Folder* folder = nullptr,
+                      std::string* refusal = nullptr);
   // The header lines of this request, in order; deleteFileAction sends the
   // same ones.
   static void AddHeaders(ServiceRequest* request);

@@ -169,12 +169,24 @@ void FileBackupMgr::takeUploadQueue(std::vector<BackupFileRecord>* out) {
   uploadQueue.clear();
 }
 
+void FileBackupMgr::addRefusedFile(RefusedFile refused) {
+  FTL::CFScopedLock guard(lock);
+  refusedFiles.push_back(std::move(refused));
+}
+
+void FileBackupMgr::takeRefusedFiles(std::vector<RefusedFile>* out) {
+  FTL::CFScopedLock guard(lock);
+  *out = std::move(refusedFiles);
+  refusedFiles.clear();
+}
+
 void FileBackupMgr::clearAll() {
   newDrops.clear();
   dropList.clear();
   FTL::CFScopedLock guard(lock);
   remote.Clear();
   uploadQueue.clear();
+  refusedFiles.clear();
   pendingDigests.clear();
   changedFiles.clear();
   shaFiles.clear();

@@ -20,6 +20,7 @@
 #include "FTL/CFCriticalSection.h"
 #include "pipeline/BackupFileRecord.h"
 #include "pipeline/CldFileInfo.h"
+#include "pipeline/RefusedFile.h"
 #include "pipeline/RemotePicture.h"
 #include "pipeline/ShaFileRecord.h"
 #include "session/COptions.h"
@@ -55,8 +56,11 @@ class FileBackupMgr {
   void addBackupFile(const std::string& sha, int64_t fid, const std::string& path, int64_t pid,
                      int64_t size);                          // locked
   void takeUploadQueue(std::vector<BackupFileRecord>* out);  // locked
-  size_t UploadQueueCount();                                 // locked
-  size_t PendingDigestCount();                               // locked
+  // Files that will not be uploaded in this batch; counted down already.
+  void addRefusedFile(RefusedFile refused);              // locked
+  void takeRefusedFiles(std::vector<RefusedFile>* out);  // locked
+  size_t UploadQueueCount();                             // locked
+  size_t PendingDigestCount();                           // locked
   void clearAll();
 
   // Remote picture.
@@ -103,6 +107,7 @@ class FileBackupMgr {
 
   RemotePicture remote;                       // GUARDED_BY(lock) when addRemoteEntry locks
   std::vector<BackupFileRecord> uploadQueue;  // GUARDED_BY(lock)
+  std::vector<RefusedFile> refusedFiles;      // GUARDED_BY(lock)
   std::vector<std::string> newDrops;
   std::list<std::string> dropList;
   std::vector<std::string> dragDirs;

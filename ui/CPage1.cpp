@@ -33,9 +33,12 @@ DUI_ON_MSGTYPE(DUI_MSGTYPE_SELECTCHANGED, OnIgnored)
 DUI_ON_MSGTYPE(DUI_MSGTYPE_ITEMCLICK, OnIgnored)
 DUI_END_MESSAGE_MAP()
 
-std::string CPage1::FailedText(int32_t errorCode) {
-  if (errorCode == FailedUpload::kDiskFull) return "fodra容量不足，请补充容量或删除多余文件";
-  if (errorCode == FailedUpload::kFileTooLarge) return "超出上传文件大小限制";
+std::string CPage1::FailedText(const FailedUpload& failure) {
+  if (!failure.description.empty()) return failure.description;
+  if (failure.errorCode == FailedUpload::kDiskFull)
+    return "fodra容量不足，请补充容量或删除多余文件";
+  if (failure.errorCode == FailedUpload::kFileTooLarge) return "超出上传文件大小限制";
+  if (failure.errorCode == FailedUpload::kFolderRefused) return "无法创建上传目录";
   return "上传失败";
 }
 
@@ -90,8 +93,8 @@ void CPage1::AddTaskItem(const UploadTask& task) {
 void CPage1::AddFailedItem(const FailedUpload& failure) {
   if (m_list == nullptr) return;
   ItemParts unused;
-  const std::string status = std::string(itemattr::kFailedStatusBefore) +
-                             FailedText(failure.errorCode) + itemattr::kFailedStatusAfter;
+  const std::string status = std::string(itemattr::kFailedStatusBefore) + FailedText(failure) +
+                             itemattr::kFailedStatusAfter;
   m_list->Add(BuildItem(LastComponent(failure.file.path), 0, status, itemattr::kFailedControlButton,
                         &unused));
 }

@@ -51,7 +51,7 @@ class CPage1 : public DuiLib::CNotifyPump {
   const std::map<int32_t, ItemParts>& itemMap() const { return m_itemMap; }
 
   // The status text of a failed file's error code.
-  static std::string FailedText(int32_t errorCode);
+  static std::string FailedText(const FailedUpload& failure);
 
   DUI_DECLARE_MESSAGE_MAP()
 

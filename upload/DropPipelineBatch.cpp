@@ -88,13 +88,16 @@ void DropPipeline::OnCompareDone() {
     // Nothing remains, so the uploads that ran have ended; this holds for a
     // later drop too (saved drops restored after resumed uploads), which
     // would otherwise leave the batch running with nobody told of its end.
-    if (m_queue.BatchFailures().empty()) {
+    if (m_queue.BatchFailures().empty() && m_queue.PermanentFailures().empty()) {
       m_queue.showIdleState();
       SendCode(kCodeFinished);
     } else {
       // Retried, or reported with code 8 once the passes are used up.
       RetryOrEndBatch();
     }
+  } else if (busy == BusyState::kIdle && inBatch && !m_queue.PermanentFailures().empty()) {
+    // Files refused before any upload (their folder could not be made).
+    RetryOrEndBatch();
   } else if (busy == BusyState::kIdle) {
     if (StateNumber(was) < StateNumber(WorkState::kLaterDrops)) SendCode(kCodeFinished);
     if (was == WorkState::kLaterDrops) SendCode(kCodeNothingToUpload);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "pipeline/BackupFileRecord.h"
 
@@ -10,9 +11,14 @@ struct FailedUpload {
   static constexpr int32_t kDefaultError = 19;
   static constexpr int32_t kDiskFull = 102008;      // the remote disk is full
   static constexpr int32_t kFileTooLarge = 102009;  // over the service's size limit
+  static constexpr int32_t kFolderRefused = -1;     // its remote folder could not be made
 
   BackupFileRecord file;
   int32_t errorCode = kDefaultError;
+  // The service's words when it refused the file outright; shown as they are.
+  std::string description;
 
-  bool IsPermanent() const { return errorCode == kDiskFull || errorCode == kFileTooLarge; }
+  bool IsPermanent() const {
+    return errorCode == kDiskFull || errorCode == kFileTooLarge || errorCode == kFolderRefused;
+  }
 };

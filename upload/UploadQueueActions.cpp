@@ -55,6 +55,11 @@ void UploadQueue::LoadUpldFiles() {
   m_services.store->takeUploadQueue(&queued);
   KV_INFO(kLog, "CMainUiDlg::LoadUpldFiles: load %d", static_cast<int>(queued.size()));
   m_pending.insert(m_pending.end(), queued.begin(), queued.end());
+  std::vector<RefusedFile> refused;
+  m_services.store->takeRefusedFiles(&refused);
+  for (RefusedFile& r : refused)
+    m_permanentFailures.push_back(
+        FailedUpload{std::move(r.file), FailedUpload::kFolderRefused, std::move(r.reason)});
   FillPendingTasks();
 }
 

@@ -1,5 +1,7 @@
 // Automatic retry passes of failed uploads, and a retry that a comparison's
 // end must not cancel.
+#include <filesystem>
+
 #include "PipelineWorld.h"
 #include "session/COptions.h"
 
@@ -59,6 +61,25 @@ TEST_F(RetryTest, RetryPendingAtAComparisonsEndIsRetriedAndUploaded) {
   const RemoteEntry file = RemoteTree().at("second-chance.bin");
   EXPECT_EQ(file.status, 1);
   EXPECT_EQ(ReadAll(file.content), ReadAll(path));
+}
+
+// A folder the service will not make: its file is not retried (nothing could
+// place it), the batch ends with code 8, and the failure says why.
+TEST_F(RetryTest, FileWhoseFolderIsRefusedEndsTheBatchAsFailedWithTheServicesWords) {
+  Start();
+  AddFault("createPathAction:envelope=102001");
+  const std::string sub = dir_.Sub("refused/inner");
+  std::filesystem::create_directories(sub);
+  MakeFile("refused/inner/x.bin", 1000);
+  Pipeline().OnDrop({dir_.Sub("refused")});
+  ASSERT_TRUE(PumpUntilCode(DropPipeline::kCodeFailures));
+  EXPECT_EQ(CodeCount(DropPipeline::kCodeFinished), 0);
+  EXPECT_FALSE(view_.TimerRunning(DropPipeline::kTimerRetry));
+  ASSERT_EQ(Queue().PermanentFailures().size(), 1u);
+  EXPECT_EQ(Queue().PermanentFailures()[0].file.path, sub + "/x.bin");
+  EXPECT_EQ(Queue().PermanentFailures()[0].description, "injected fault");
+  EXPECT_EQ(view_.failedItemsShown, 1);
+  EXPECT_EQ(store_.RemainingFiles(), 0);
 }
 
 }  // namespace

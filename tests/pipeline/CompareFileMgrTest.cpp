@@ -170,7 +170,16 @@ TEST_F(CompareFileMgrTest, FolderThatCannotBeCreatedLeavesTheFileOut) {
   Compare({Digested("F/G/x", "d")});
   EXPECT_EQ(Seen("createPathAction:envelope=102001"), 2) << "one retry";
   EXPECT_TRUE(Queued().empty());
-  EXPECT_EQ(store_.RemainingFiles(), 1);
+  // Counted down and handed over as refused: left counted, its batch would
+  // never end.
+  EXPECT_EQ(store_.RemainingFiles(), 0);
+  std::vector<RefusedFile> refused;
+  store_.takeRefusedFiles(&refused);
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].file.path, "/drops/F/G/x");
+  EXPECT_EQ(refused[0].file.sha, "d");
+  EXPECT_EQ(refused[0].reason, "injected fault") << "the service's own words";
+  EXPECT_EQ(messages_.Count(msg::WM_BACKUP_NOTIFY), 1);
   EXPECT_TRUE(log.Contains("[CompareFileMgr::checkFile]: can't create dir for file F/G, pid " +
                                std::to_string(static_cast<int>(RootId())),
                            "CompareFileMgr"));

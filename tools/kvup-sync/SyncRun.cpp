@@ -68,7 +68,8 @@ void SyncRun::PrintSummary() {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
   const std::vector<FailedUpload>& failed = m_hub->Queue().PermanentFailures();
   for (const FailedUpload& f : failed)
-    std::fprintf(m_out, "not uploaded: %s (error %d)\n", f.file.path.c_str(), f.errorCode);
+    std::fprintf(m_out, "not uploaded: %s (error %d%s%s)\n", f.file.path.c_str(), f.errorCode,
+                 f.description.empty() ? "" : ": ", f.description.c_str());
   std::fprintf(
       m_out, "%d uploaded, %d already held (%lld bytes), %zu failed, end code %d, %.1f s\n", m_done,
       m_instant, static_cast<long long>(m_bytes), failed.size(), m_endCode, seconds);
