@@ -109,6 +109,10 @@ void WholeProgramWorld::AddFaults(const std::string& rules) const {
   HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults", rules);
 }
 
+void WholeProgramWorld::ClearFaults() const {
+  HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults/clear", "");
+}
+
 int WholeProgramWorld::ChunksOf(const std::string& root) {
   int chunks = 0;
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(root))

@@ -37,6 +37,7 @@ class WholeProgramWorld : public KvupProcessTest {
   static constexpr const char* kCountChunks = "breakPointUploadAction:delay=1:times=0";
   int Seen(const std::string& rule) const;
   void AddFaults(const std::string& rules) const;
+  void ClearFaults() const;
   // Chunks of 128 KiB the files of the tree need, each sent once.
   static int ChunksOf(const std::string& root);
   static std::string ReadAll(const std::string& path);
