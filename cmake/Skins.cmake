@@ -36,8 +36,14 @@ endforeach()
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/progress_bg.svg progress_bg.png 279)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/progress_in.svg progress_in.png 279)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/tab_line.svg tab_line.png 40)
-# The drop window's face and the tool-tip window's card, at their window sizes.
-kvup_skin_png(${KVUP_SKIN_SOURCE}/images/dnd_bg.svg dnd_bg.png 131)
+# The drop window's faces, online and offline, and the tool-tip window's card,
+# at their window sizes.
+kvup_skin_template(dnd_face.svg.in dnd_bg.svg "TOP=#4A95FF" "BOTTOM=#1F6FE5" "EDGE=#1553B8"
+                   STRUCK=0)
+kvup_skin_template(dnd_face.svg.in dnd_offline.svg "TOP=#A3AAB4" "BOTTOM=#788190" "EDGE=#5C6470"
+                   STRUCK=1)
+kvup_skin_png(${KVUP_SKIN_GENERATED}/dnd_bg.svg dnd_bg.png 131)
+kvup_skin_png(${KVUP_SKIN_GENERATED}/dnd_offline.svg dnd_offline.png 131)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/tip_bg.svg tip_bg.png 275)
 kvup_skin_png(${KVUP_SKIN_SOURCE}/images/btn_mgr.svg btn_mgr.png 16)
 

@@ -57,6 +57,7 @@ CGtkWindow::CGtkWindow(CWindowWnd* wnd) : m_wnd(wnd), m_hwnd(wnd->GetHWND()) {
                                     GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK);
   gtk_container_add(GTK_CONTAINER(m_window), m_area);
   g_signal_connect(m_area, "draw", G_CALLBACK(OnDraw), this);
+  g_signal_connect(m_area, "size-allocate", G_CALLBACK(OnSizeAllocate), this);
   g_signal_connect(m_area, "button-press-event", G_CALLBACK(OnButton), this);
   g_signal_connect(m_area, "button-release-event", G_CALLBACK(OnButton), this);
   g_signal_connect(m_area, "motion-notify-event", G_CALLBACK(OnMotion), this);
@@ -147,18 +148,31 @@ gboolean CGtkWindow::OnDraw(GtkWidget* area, cairo_t* cr, gpointer self) {
   return TRUE;
 }
 
+void CGtkWindow::OnSizeAllocate(GtkWidget*, GdkRectangle* allocation, gpointer self) {
+  // Shaped before it is first shown: corners cut later leave the window
+  // below unpainted there until something redraws it.
+  auto* w = static_cast<CGtkWindow*>(self);
+  if (CPaintManagerUI* pm = CPaintManagerUI::FromWindow(w->m_hwnd))
+    w->SyncInputShape(SIZE{allocation->width, allocation->height}, pm->GetRoundCorner());
+}
+
 void CGtkWindow::SyncInputShape(SIZE size, SIZE corner) {
   if (size.cx == m_shapeSize.cx && size.cy == m_shapeSize.cy && corner.cx == m_shapeCorner.cx &&
       corner.cy == m_shapeCorner.cy)
     return;
   m_shapeSize = size;
   m_shapeCorner = corner;
+  // Without a compositor the transparent corners of the RGBA visual show
+  // black: the window's own shape cuts them off instead.
+  const bool composited = gdk_screen_is_composited(gtk_widget_get_screen(m_window)) != FALSE;
   if (corner.cx <= 0 || corner.cy <= 0) {
     gtk_widget_input_shape_combine_region(m_window, nullptr);
+    if (!composited) gtk_widget_shape_combine_region(m_window, nullptr);
     return;
   }
   cairo_region_t* region = CRenderEngine::RoundCornerRegion(size, corner);
   gtk_widget_input_shape_combine_region(m_window, region);
+  if (!composited) gtk_widget_shape_combine_region(m_window, region);
   cairo_region_destroy(region);
 }
 

@@ -34,6 +34,7 @@ class CGtkWindow {
 
  private:
   static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
+  static void OnSizeAllocate(GtkWidget*, GdkRectangle* allocation, gpointer self);
   static gboolean OnButton(GtkWidget*, GdkEventButton* event, gpointer self);
   static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
   static gboolean OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self);
@@ -53,7 +54,8 @@ class CGtkWindow {
   LRESULT Send(UINT msg, WPARAM w, LPARAM l);
   void PointerAt(POINT pt, WPARAM keys);
   void PointerLeft();
-  // Clicks outside the rounded corners fall through to what lies below.
+  // Clicks outside the rounded corners fall through to what lies below, and
+  // the corners show what lies below.
   void SyncInputShape(SIZE size, SIZE corner);
   void RestartHover();
   void StopHover();

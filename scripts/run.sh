@@ -17,6 +17,7 @@
 #   KVUP_ACCOUNT     the account handed to kvup (default "kvup-user")
 #   KVUP_SERVICE_URL a service to use instead of the stand-in (no check then)
 #   KVUP_ARGS        further options for kvup
+#   KVUP_SCREENSHOT  with windows: a PNG of the screen when the batch ended
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KVUP_TARGETS="kvup kvup-client kvup-service" "$here/scripts/setup.sh" "$here/build" >/dev/null
@@ -134,7 +135,8 @@ echo "kvup: $([ "$headless" = 1 ] && echo headless || echo with windows), user d
 drops=()
 for f in "${folders[@]}"; do drops+=("drop=$f"); echo "dropping $f"; done
 ending=quit
-[ "$headless" = 1 ] || ending=hold
+# With windows the manager window shows the progress.
+[ "$headless" = 1 ] || { ending=hold; drops+=(show); }
 started=$(date +%s%N)
 "$bin/kvup-client" --port "$port" --session "$session" --account "$account" \
   hello wait=1 cookies start wait=7 "${drops[@]}" end=3600000 "$ending" >"$run_dir/client.out" &
@@ -174,6 +176,9 @@ watch_pid=""
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 elapsed="$((elapsed_ms / 1000)).$((elapsed_ms % 1000 / 100))"
 echo "batch ended with status $end_code after $elapsed s"
+if [ "$headless" = 0 ] && [ -n "${KVUP_SCREENSHOT:-}" ]; then
+  import -window root "$KVUP_SCREENSHOT" && echo "screenshot: $KVUP_SCREENSHOT"
+fi
 
 # Byte-identical check against what the service holds.
 status=0

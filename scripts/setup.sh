@@ -12,7 +12,7 @@ packages=(
   libcurl4-openssl-dev liblog4cplus-dev libsqlite3-dev sqlite3
   libjsoncpp-dev libssl-dev libpugixml-dev libgtk-3-dev libxtst-dev
   libcpp-httplib-dev curl jq
-  xvfb xauth fonts-noto-cjk fonts-dejavu-core librsvg2-bin
+  xvfb xauth fonts-noto-cjk fonts-dejavu-core librsvg2-bin imagemagick
   clang-format clang-tidy
 )
 

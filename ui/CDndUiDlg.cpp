@@ -23,6 +23,8 @@ constexpr const char* kPauseNormal = "file='pause_n.png' dest='0,7,16,23'";
 constexpr const char* kPauseGrey = "file='pause_g.png' dest='0,7,16,23'";
 constexpr const char* kMenuPauseIcon = "file='pause_n.png' dest='4,9,20,25'";
 constexpr const char* kMenuPlayIcon = "file='play_n.png' dest='4,9,20,25'";
+constexpr const char* kFaceOnline = "dnd_bg.png";
+constexpr const char* kFaceOffline = "dnd_offline.png";
 
 }  // namespace
 
@@ -302,6 +304,10 @@ void CDndUiDlg::ToggleVisible() {
 
 void CDndUiDlg::ShowStatusText(const std::string& text) {
   if (CControlUI* label = StatusLabel()) label->SetText(text);
+  // Offline must read at a glance, whatever the text says: the pill greys.
+  const bool offline = m_services.options->m_workState.load() == WorkState::kOffline;
+  CControlUI* face = m_PaintManager.FindControl("face");
+  if (face != nullptr) face->SetBkImage(offline ? kFaceOffline : kFaceOnline);
 }
 
 void CDndUiDlg::ShowStatusToolTip(const std::string& text, int32_t width) {

@@ -6,123 +6,16 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <random>
-#include <sstream>
 
 #include "common/ChildProcess.h"
-#include "common/HttpCall.h"
-#include "common/KvupProcessTest.h"
 #include "common/LoopbackSocket.h"
-#include "common/StandInService.h"
-#include "sqlite/DBWrapper.h"
+#include "common/WholeProgramWorld.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-class WholeProgram : public kvtest::KvupProcessTest {
- protected:
-  bool StartService() {
-    service_ = std::make_unique<kvtest::StandInService>(
-        std::vector<std::string>{"--session", "abc=alice", "--control"});
-    return service_->Start();
-  }
-
-  // kvup waiting for its client, pointed at url.
-  void Launch(const std::string& url, std::vector<std::string> extra = {}) {
-    kvup_ = std::make_unique<kvtest::ChildProcess>();
-    std::vector<std::string> args{
-        kvtest::BuiltProgram("kvup"), "--user-data", User(),      "--port",
-        std::to_string(port_),        "--headless",  "--service", url};
-    args.insert(args.end(), extra.begin(), extra.end());
-    ASSERT_TRUE(kvup_->Start(args, {"XDG_RUNTIME_DIR=" + dir_.path()}, dir_.path()));
-    ASSERT_TRUE(WaitForLog("KVUP|KVUP wait for event from CIMG")) << Log();
-  }
-
-  // The tree that users drop: nested and empty folders, 0 B to 2 MB, CJK,
-  // quotes, spaces and %.
-  std::string MakeTree() {
-    const std::string root = dir_.Sub("drop/相册 'q' 100%");
-    fs::create_directories(root + "/a/b/c");
-    fs::create_directories(root + "/空 folder");
-    fs::create_directories(root + "/a/empty");
-    std::mt19937 random(7);
-    const std::map<std::string, size_t> files = {{"zero.bin", 0},
-                                                 {"a/one.txt", 1},
-                                                 {"a/b/中文 名字.dat", 131072},
-                                                 {"a/b/c/big \"x\".bin", 2 * 1024 * 1024 + 17},
-                                                 {"a/b/c/50%.txt", 300001}};
-    for (const auto& [name, size] : files) {
-      std::string content(size, '\0');
-      for (char& c : content) c = static_cast<char>(random());
-      std::ofstream(root + "/" + name, std::ios::binary) << content;
-    }
-    return root;
-  }
-
-  // alice's complete entries by path: content path of files, "" for folders.
-  std::map<std::string, std::string> Remote() const {
-    const kvtest::Reply r =
-        kvtest::HttpCall(service_->BaseUrl()).Get("/kvup-control/tree?account=alice");
-    std::map<int64_t, Json::Value> byId;
-    for (const Json::Value& e : r.json["data"]["entries"]) byId[e["id"].asInt64()] = e;
-    std::map<std::string, std::string> tree;
-    for (const auto& [id, e] : byId) {
-      if (e["type"].asInt() == 0 || e["status"].asInt() != 1) continue;
-      std::string path = e["name"].asString();
-      for (int64_t up = e["pid"].asInt64(); byId.count(up) && byId[up]["type"].asInt() != 0;
-           up = byId[up]["pid"].asInt64())
-        path = byId[up]["name"].asString() + "/" + path;
-      tree[path] = e["type"].asInt() == 1 ? e["content"].asString() : "";
-    }
-    return tree;
-  }
-
-  // Every file and empty folder of root is held under its folder name,
-  // byte-identical.
-  void ExpectMirrored(const std::string& root) const {
-    const std::map<std::string, std::string> remote = Remote();
-    const std::string base = fs::path(root).filename().string();
-    for (const fs::directory_entry& e : fs::recursive_directory_iterator(root)) {
-      const std::string rel = base + "/" + fs::relative(e.path(), root).string();
-      if (e.is_directory()) {
-        if (fs::is_empty(e.path())) {
-          EXPECT_TRUE(remote.count(rel)) << "empty folder " << rel;
-        }
-        continue;
-      }
-      ASSERT_TRUE(remote.count(rel)) << "file " << rel;
-      EXPECT_EQ(ReadAll(remote.at(rel)), ReadAll(e.path().string())) << rel;
-    }
-  }
-
-  size_t Rows(const std::string& db, const std::string& query) const {
-    DBWrapper w(Kvd() + "/" + db);
-    if (!w.Open()) return 0;
-    w.Query(query);
-    return w.Rows().size();
-  }
-
-  // Requests an endpoint has seen, counted by a fault rule that does nothing.
-  static constexpr const char* kCountInits = "breakPointUploadInitAction:delay=1:times=0";
-  static constexpr const char* kCountChunks = "breakPointUploadAction:delay=1:times=0";
-  int Seen(const std::string& rule) const {
-    const kvtest::Reply r = kvtest::HttpCall(service_->BaseUrl()).Get("/kvup-control/faults");
-    for (const Json::Value& v : r.json["data"]["rules"])
-      if (v["rule"].asString() == rule) return v["seen"].asInt();
-    return -1;
-  }
-
-  std::unique_ptr<kvtest::StandInService> service_;
-};
+class WholeProgram : public kvtest::WholeProgramWorld {};
 
 TEST_F(WholeProgram, NoWindowNorDatabaseBeforeTheStartMessageThenBothWindows) {
   ASSERT_TRUE(StartService()) << service_->error();
@@ -156,18 +49,9 @@ TEST_F(WholeProgram, NoWindowNorDatabaseBeforeTheStartMessageThenBothWindows) {
   EXPECT_EQ(kvup_->Wait(kLong), 0);
 }
 
-// Chunks of 128 KiB the files of the tree need, each sent once.
-int ChunksOf(const std::string& root) {
-  int chunks = 0;
-  for (const fs::directory_entry& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file()) chunks += static_cast<int>((e.file_size() + 131071) / 131072);
-  return chunks;
-}
-
 TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
   ASSERT_TRUE(StartService()) << service_->error();
-  kvtest::HttpCall(service_->BaseUrl())
-      .PostRaw("/kvup-control/faults", std::string(kCountInits) + "\n" + kCountChunks);
+  AddFaults(std::string(kCountInits) + "\n" + kCountChunks);
   const std::string root = MakeTree();
   Launch(service_->BaseUrl());
   // The same drop right after the first batch: every file is held, so no byte
@@ -206,11 +90,11 @@ TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
 // Each file resumes from the break point the service holds: counted over both
 // runs, at most one chunk per file is sent twice.
 TEST_F(WholeProgram, QuitMidBatchResumesFromTheBreakPointAfterARestart) {
-  // Slow chunks, so that the quit finds the big file half sent.
+  // Every chunk slow in the first run: the big file's 17 chunks, one after
+  // the other, take longer than the wait before the quit, however many files
+  // go in parallel.
   ASSERT_TRUE(StartService()) << service_->error();
-  kvtest::HttpCall(service_->BaseUrl())
-      .PostRaw("/kvup-control/faults",
-               std::string("breakPointUploadAction:delay=150\n") + kCountChunks);
+  AddFaults(std::string("breakPointUploadAction:delay=150\n") + kCountChunks);
   const std::string root = MakeTree();
   Launch(service_->BaseUrl());
   kvtest::ChildProcess first;
@@ -221,9 +105,10 @@ TEST_F(WholeProgram, QuitMidBatchResumesFromTheBreakPointAfterARestart) {
   EXPECT_GT(Rows("txlog", "SELECT * FROM undo_files"), 0u) << "resume rows written";
   const int firstRun = Seen(kCountChunks);
   EXPECT_LT(firstRun, ChunksOf(root)) << "the quit came mid-batch";
-  kvtest::HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults/clear", "");
-  kvtest::HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults", kCountChunks);
 
+  // The second run at full speed, its chunks counted afresh.
+  ClearFaults();
+  AddFaults(kCountChunks);
   Launch(service_->BaseUrl());
   kvtest::ChildProcess second;
   LaunchClient(second, {"hello", "wait=1", "cookies", "start", "wait=7", "wait=3,60000", "quit"});
@@ -238,8 +123,7 @@ TEST_F(WholeProgram, QuitMidBatchResumesFromTheBreakPointAfterARestart) {
 
 TEST_F(WholeProgram, LogOutMidBatchStopsAndLogInCompletesIt) {
   ASSERT_TRUE(StartService()) << service_->error();
-  kvtest::HttpCall(service_->BaseUrl())
-      .PostRaw("/kvup-control/faults", "breakPointUploadAction:delay=150:times=12");
+  AddFaults("breakPointUploadAction:delay=150:times=12");
   const std::string root = MakeTree();
   Launch(service_->BaseUrl());
   kvtest::ChildProcess client;
@@ -255,7 +139,7 @@ TEST_F(WholeProgram, LogOutMidBatchStopsAndLogInCompletesIt) {
 // second run sends nothing, and a file the service refuses fails the run.
 TEST_F(WholeProgram, SyncToolMirrorsATreeAndReportsWhatTheServiceRefused) {
   ASSERT_TRUE(StartService()) << service_->error();
-  kvtest::HttpCall(service_->BaseUrl()).PostRaw("/kvup-control/faults", kCountChunks);
+  AddFaults(kCountChunks);
   const std::string root = MakeTree();
   const std::vector<std::string> sync{kvtest::BuiltProgram("kvup-sync"),
                                       "--service",
@@ -283,8 +167,7 @@ TEST_F(WholeProgram, SyncToolMirrorsATreeAndReportsWhatTheServiceRefused) {
   EXPECT_EQ(Seen(kCountChunks), chunks);
 
   // Over the service's size limit: refused for good, reported, exit 1.
-  kvtest::HttpCall(service_->BaseUrl())
-      .PostRaw("/kvup-control/faults", "breakPointUploadInitAction:envelope=102009");
+  AddFaults("breakPointUploadInitAction:envelope=102009");
   std::ofstream(root + "/new.txt") << "refused";
   kvtest::ChildProcess refused;
   ASSERT_TRUE(refused.Start(sync, {}, dir_.path()));

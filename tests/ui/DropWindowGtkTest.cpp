@@ -22,6 +22,7 @@
 
 // Last: X11's macros clash with the headers above.
 #include "common/GtkHostSwap.h"
+#include "common/XScreen.h"
 #include "common/XTestInput.h"
 
 using namespace DuiLib;
@@ -50,20 +51,10 @@ class DropWindowGtkTest : public DropWindowWorld {
     ASSERT_NE(OpenDropWindow(kDropX, kDropY), nullptr);
     CGtkHost::Pump(400);
   }
-  // What the screen shows in the rectangle, as a PNG in the build folder.
-  static bool SaveScreen(const RECT& rc, const std::string& name) {
-    GdkWindow* root = gdk_get_default_root_window();
-    GdkPixbuf* shot = gdk_pixbuf_get_from_window(root, rc.left, rc.top, rc.Width(), rc.Height());
-    if (shot == nullptr) return false;
-    const std::string path = std::string(KVUP_BUILD_DIR) + "/" + name;
-    const bool ok = gdk_pixbuf_save(shot, path.c_str(), "png", nullptr, nullptr) != FALSE;
-    g_object_unref(shot);
-    return ok;
-  }
   static RECT AroundDrop() { return RECT{kDropX - 40, kDropY - 20, kDropX + 171, kDropY + 56}; }
   void SaveDrop(const std::string& name) {
     CGtkHost::Pump(300);
-    EXPECT_TRUE(SaveScreen(AroundDrop(), name));
+    EXPECT_TRUE(xscreen::SaveScreen(AroundDrop(), name));
     EXPECT_TRUE(
         gtk_->Screenshot(drop_->GetHWND(), std::string(KVUP_BUILD_DIR) + "/window_" + name));
   }
@@ -128,8 +119,8 @@ TEST_F(DropWindowGtkTest, ScreenshotsIdleUploadingWithItsToolTipAndOffline) {
   EXPECT_EQ(rc.left, kDropX + 45);
   EXPECT_EQ(rc.top, kDropY + CDndUiDlg::kToolTipTop);
   CGtkHost::Pump(300);
-  EXPECT_TRUE(
-      SaveScreen(RECT{kDropX - 40, kDropY - 20, rc.right + 20, rc.bottom + 20}, "dnd_tooltip.png"));
+  EXPECT_TRUE(xscreen::SaveScreen(RECT{kDropX - 40, kDropY - 20, rc.right + 20, rc.bottom + 20},
+                                  "dnd_tooltip.png"));
   xtest::Move(20, 900);  // away: the tool-tip closes by its timer
   for (int i = 0; i < 3 && tip->IsVisible(); ++i)
     xtest::PumpUntil([&] { return !tip->IsVisible(); });

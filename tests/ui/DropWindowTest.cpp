@@ -274,6 +274,21 @@ TEST_F(DropWindowTest, DroppedPathsReachTheStoreUnlessOffline) {
   EXPECT_EQ(COptions::Instance().m_workState.load(), WorkState::kLaterDrops);  // ready is above 2
 }
 
+TEST_F(DropWindowTest, OfflineGreysThePillAndOnlineMakesItBlueAgain) {
+  ASSERT_NE(OpenDropWindow(600, 34), nullptr);
+  CControlUI* face = drop_->GetPaintManager().FindControl("face");
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->GetBkImage(), "dnd_bg.png");
+  drop_->PostMessage(msg::WM_CLIENT_LOGOUT);
+  duitest::Settle();
+  EXPECT_EQ(StatusText(), "离线");
+  EXPECT_EQ(face->GetBkImage(), "dnd_offline.png");
+  drop_->PostMessage(msg::WM_CLIENT_LOGIN);
+  duitest::Settle();
+  EXPECT_EQ(StatusText(), "拖拽上传");
+  EXPECT_EQ(face->GetBkImage(), "dnd_bg.png");
+}
+
 TEST_F(DropWindowTest, ThePipelinesTimersAreTimersOfTheWindow) {
   ASSERT_NE(OpenDropWindow(600, 34), nullptr);
   drop_->PostMessage(msg::WM_NETWORK_FAILED);
