@@ -192,4 +192,25 @@ TEST_F(WholeProgram, ServiceSilentAtStartOpensTheWindowsOfflineAfterTheBound) {
   EXPECT_EQ(kvup_->Wait(60000), 0) << Log();
 }
 
+// The service comes up after kvup gave up waiting: the client's log-in brings
+// kvup online and a drop is then uploaded.
+TEST_F(WholeProgram, ServiceThatComesUpLaterIsUsedAfterTheClientsLogIn) {
+  kvtest::LoopbackListener silent;
+  ASSERT_TRUE(silent.Open());
+  const std::string port = std::to_string(silent.port());
+  Launch("http://127.0.0.1:" + port, {"--ready-wait", "1000"});
+  const std::string root = MakeTree();
+  kvtest::ChildProcess client;
+  LaunchClient(client, {"hello", "wait=1", "cookies", "start", "wait=7", "sleep=3000", "login",
+                        "sleep=300", "drop=" + root, "wait=3,60000", "quit"});
+  ASSERT_TRUE(WaitForLog("KVUP|KVUP message loop starts, user id 1")) << Log();
+  silent.Close();
+  service_ = std::make_unique<kvtest::StandInService>(
+      std::vector<std::string>{"--session", "abc=alice", "--control", "--port", port});
+  ASSERT_TRUE(service_->Start()) << service_->error();
+  ASSERT_EQ(client.Wait(90000), 0) << client.Output() << Log();
+  EXPECT_EQ(kvup_->Wait(kLong), 0);
+  ExpectMirrored(root);
+}
+
 }  // namespace
