@@ -1,0 +1,142 @@
+// Many small files through the whole program: the real kvup (headless),
+// driven over the link by kvup-client, against the stand-in service on
+// loopback. Drops a folder of N files of S bytes in F folders, times the drop
+// to the end code, drops it again (every file held: no chunk may be sent),
+// then times the exit of the idle program after its client's quit.
+//
+//   bench_many_files [--files N] [--size BYTES] [--folders F]
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/ChildProcess.h"
+#include "common/HttpCall.h"
+#include "common/StandInService.h"
+#include "common/TempDir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kCountChunks = "breakPointUploadAction:delay=0:times=0";
+
+struct Settings {
+  int files = 10000;
+  int size = 16384;
+  int folders = 100;
+};
+
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+std::string MakeTree(const kvtest::TempDir& dir, const Settings& s) {
+  const std::string root = dir.Sub("drop/many");
+  std::string content(static_cast<size_t>(s.size), 'x');
+  for (int i = 0; i < s.files; ++i) {
+    const std::string folder = root + "/d" + std::to_string(i % s.folders);
+    std::filesystem::create_directories(folder);
+    content.replace(0, 12, std::to_string(1000000000 + i) + "..");  // distinct digests
+    std::ofstream(folder + "/f" + std::to_string(i), std::ios::binary) << content;
+  }
+  return root;
+}
+
+int Seen(const kvtest::StandInService& service) {
+  const kvtest::Reply r = kvtest::HttpCall(service.BaseUrl()).Get("/kvup-control/faults");
+  for (const Json::Value& v : r.json["data"]["rules"])
+    if (v["rule"].asString() == kCountChunks) return v["seen"].asInt();
+  return -1;
+}
+
+// Seconds of the day of a kvup-client line "YYYY-MM-DD HH:MM:SS.mmm ...".
+double StampOf(const std::string& line) {
+  if (line.size() < 23) return -1;
+  return std::atoi(line.substr(11, 2).c_str()) * 3600.0 +
+         std::atoi(line.substr(14, 2).c_str()) * 60.0 + std::atof(line.substr(17, 6).c_str());
+}
+
+// From each "sent drop=" line to the next end code: seconds per drop.
+std::vector<double> DropTimes(const std::string& output) {
+  std::vector<double> times;
+  double sent = -1;
+  size_t from = 0;
+  for (size_t end = output.find('\n'); end != std::string::npos;
+       from = end + 1, end = output.find('\n', from)) {
+    const std::string line = output.substr(from, end - from);
+    if (line.find(" sent drop=") != std::string::npos) sent = StampOf(line);
+    const bool ended = line.find(" status 3") != std::string::npos ||
+                       line.find(" status 5") != std::string::npos ||
+                       line.find(" status 8") != std::string::npos;
+    if (ended && sent >= 0) {
+      times.push_back(StampOf(line) - sent);
+      sent = -1;
+    }
+  }
+  return times;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings s;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const int value = std::atoi(argv[i + 1]);
+    if (name == "--files") s.files = value;
+    if (name == "--size") s.size = value;
+    if (name == "--folders") s.folders = value;
+  }
+  if (s.files <= 0 || s.size < 16 || s.folders <= 0) {
+    std::fprintf(stderr, "usage: %s [--files N] [--size BYTES>=16] [--folders F]\n", argv[0]);
+    return 2;
+  }
+  kvtest::TempDir dir;
+  const Clock::time_point made = Clock::now();
+  const std::string root = MakeTree(dir, s);
+  std::printf("tree: %d files of %d B in %d folders, made in %.1f s\n", s.files, s.size, s.folders,
+              Seconds(made));
+
+  kvtest::StandInService service({"--session", "abc=alice", "--control"});
+  if (!service.Start()) {
+    std::fprintf(stderr, "the stand-in service did not start: %s\n", service.error().c_str());
+    return 1;
+  }
+  kvtest::HttpCall(service.BaseUrl()).PostRaw("/kvup-control/faults", kCountChunks);
+  const std::string port = std::to_string(20000 + getpid() % 20000);
+  std::filesystem::create_directories(dir.Sub("user"));
+  kvtest::ChildProcess kvup;
+  if (!kvup.Start({kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"), "--port", port,
+                   "--headless", "--service", service.BaseUrl()},
+                  {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
+    return 1;
+  kvtest::ChildProcess client;
+  const std::string limit = "end=" + std::to_string(600000 + s.files * 100);
+  if (!client.Start({kvtest::BuiltProgram("kvup-client"), "--port", port, "--session", "abc",
+                     "--account", "alice", "--connect-wait", "10000", "hello", "wait=1", "cookies",
+                     "start", "wait=7", "drop=" + root, limit, "drop=" + root, limit, "quit"}))
+    return 1;
+  const int clientCode = client.Wait(3600000);
+  const Clock::time_point quit = Clock::now();
+  const int kvupCode = kvup.Wait(120000);
+  const double exitSeconds = Seconds(quit);
+  const std::vector<double> drops = DropTimes(client.Output());
+  if (clientCode != 0 || kvupCode != 0 || drops.size() != 2) {
+    std::fprintf(stderr, "run failed (client %d, kvup %d):\n%s\n", clientCode, kvupCode,
+                 client.Output().c_str());
+    return 1;
+  }
+  const int chunks = Seen(service);
+  const int perFile = (s.size + 131071) / 131072;
+  std::printf("first drop:  %.2f s, %.1f files/s, ratio to 100 files/s: %.2f\n", drops[0],
+              s.files / drops[0], s.files / drops[0] / 100.0);
+  std::printf("same again:  %.2f s, %.1f files/s, chunks sent again: %d\n", drops[1],
+              s.files / drops[1], chunks - s.files * perFile);
+  std::printf("exit after the client's quit: %.3f s\n", exitSeconds);
+  return 0;
+}
