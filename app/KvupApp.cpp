@@ -187,6 +187,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
+  CWriteDbMgr::Instance().SetResumeJournal(launch.resumeJournal);
   StartPool(CWriteDbMgr::Instance(), workers);
   StartPool(ComputeShaMgr::Instance(), workers);
   options.m_userDataOverride = launch.userDataDir;

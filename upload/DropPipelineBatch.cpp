@@ -3,6 +3,7 @@
 #include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
 #include "session/COptions.h"
+#include "store/CWriteDbMgr.h"
 #include "upload/DropPipeline.h"
 #include "upload/DropPipelineView.h"
 #include "upload/UploadQueue.h"
@@ -15,9 +16,14 @@ void DropPipeline::OnUploadsDrained() {
   }
   if (StateNumber(State()) < StateNumber(WorkState::kLaterDrops) && RestoreSavedDrops()) return;
   if (m_runningDigestJobs > 0) return;
-  store.clearDropList();
+  EndDropList();
   SetState(WorkState::kReady);
   RetryOrEndBatch();
+}
+
+void DropPipeline::EndDropList() {
+  m_services.store->clearDropList();
+  m_services.writer->ForgetDragDirs();
 }
 
 bool DropPipeline::RestoreSavedDrops() {
@@ -99,7 +105,7 @@ void DropPipeline::OnCompareDone() {
     if (StateNumber(was) < StateNumber(WorkState::kLaterDrops)) SendCode(kCodeFinished);
     if (was == WorkState::kLaterDrops) SendCode(kCodeNothingToUpload);
   }
-  m_services.store->clearDropList();
+  EndDropList();
   // A pending retry survives: only a new drop (a new batch) takes over, and
   // that batch's end retries the failures still listed.
   const bool retryPending = State() == WorkState::kRetryPending;

@@ -89,6 +89,8 @@ void DropPipeline::goOnline() {
 
 void DropPipeline::resumeSavedWork() {
   FileBackupMgr& store = *m_services.store;
+  // Rows saved by a log-out just before are read back, not missed.
+  m_services.writer->SyncTxlog(CWriteDbMgr::kDropCommitWaitMs);
   store.loadResumeState();
   SetState(WorkState::kReady);
   if (store.PendingDigestCount() > 0) {
@@ -102,7 +104,6 @@ void DropPipeline::resumeSavedWork() {
     RestoreSavedDrops();
   else
     ResumeUploads();
-  if (State() != WorkState::kResumeList) m_services.writer->ClearDragDirs();
 }
 
 void DropPipeline::ResumeUploads() {
