@@ -19,7 +19,7 @@ class CResumeJournal {
  public:
   // Statements of a burst share one transaction; none waits longer.
   static constexpr uint32_t kGatherMs = 200;
-  static constexpr uint32_t kRetryPauseMs = 100;  // times the attempt number
+  static constexpr uint32_t kRetryPauseMs = 250;  // times the attempt number
   // A batch that fails this often in a row is dropped with its text logged,
   // so that one bad statement cannot hold back every later one.
   static constexpr int kMaxAttempts = 9;
