@@ -185,4 +185,6 @@ class DropPipeline : public DropWindowLink {
   bool m_hasFailures = false;
   bool m_finishedNormally = true;
   bool m_closing = false;
+  // Uploads of the previous run resume first; its drops wait in drag_dir.
+  bool m_savedDropsWaiting = false;
 };

@@ -2,6 +2,7 @@
 // error window that takes kvup offline after repeated request failures.
 #include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
+#include "pipeline/TravelDirMgr.h"
 #include "session/COptions.h"
 #include "store/CWriteDbMgr.h"
 #include "upload/DropPipeline.h"
@@ -23,12 +24,18 @@ void DropPipeline::OnUploadsDrained() {
 
 void DropPipeline::EndDropList() {
   m_services.store->clearDropList();
-  m_services.writer->ForgetDragDirs();
+  // The rows stay while the saved drops of the previous run wait to be
+  // walked, and while a walk or digest still runs: the comparison can catch
+  // up with a walk that has more files to list.
+  const bool idle = m_runningDigestJobs == 0 && m_services.store->PendingDigestCount() == 0 &&
+                    m_services.walks->WaitJobsDone(0);
+  if (idle && !m_savedDropsWaiting) m_services.writer->ForgetDragDirs();
 }
 
 bool DropPipeline::RestoreSavedDrops() {
   FileBackupMgr& store = *m_services.store;
   store.loadDropList();
+  m_savedDropsWaiting = false;
   if (store.DropList().empty()) return false;
   store.loadRemoteFolder(0);
   dispatchSavedDrops();

@@ -100,10 +100,11 @@ void DropPipeline::resumeSavedWork() {
   KV_INFO("KVUP", "KVUP resume: %d uploads, %d files to digest, last state %d",
           static_cast<int>(store.UploadQueueCount()), static_cast<int>(store.PendingDigestCount()),
           StateNumber(m_services.options->m_lastTxStatus.load()));
-  if (store.UploadQueueCount() == 0)
-    RestoreSavedDrops();
-  else
+  m_savedDropsWaiting = store.UploadQueueCount() > 0;
+  if (m_savedDropsWaiting)
     ResumeUploads();
+  else
+    RestoreSavedDrops();
 }
 
 void DropPipeline::ResumeUploads() {

@@ -45,7 +45,7 @@ struct World {
   TempDir dir;
   std::string user = dir.Sub("user");
   std::string root = dir.Sub("drop/batch");
-  uint16_t port = FreeLoopbackPort();
+  uint16_t port = 0;  // a new one for every run: the last one may be taken meanwhile
   StandInService service{{"--session", "abc=alice", "--control"}};
   std::map<std::string, int64_t> sizes;  // relative path -> size
 
@@ -103,6 +103,7 @@ struct World {
 
   std::unique_ptr<ChildProcess> Launch(bool journal) {
     fs::remove(dir.Sub("kvup.log"));
+    port = FreeLoopbackPort();
     auto kvup = std::make_unique<ChildProcess>();
     std::vector<std::string> args{
         BuiltProgram("kvup"), "--user-data", user,        "--port",
@@ -190,7 +191,10 @@ bool WaitUntil(int timeoutMs, int pollMs, const std::function<bool()>& done) {
   return true;
 }
 
-void KillRun(World& world, const CrashSettings& s, bool first, std::mt19937& random) {
+// false when the first run never accepted the drop (error says why): the
+// campaign would then test nothing.
+bool KillRun(World& world, const CrashSettings& s, bool first, std::mt19937& random,
+             std::string* error) {
   auto kvup = world.Launch(s.journal);
   std::vector<std::string> commands{"hello", "wait=1", "cookies", "start", "wait=7"};
   if (first) commands.push_back("drop=" + world.root);
@@ -198,7 +202,11 @@ void KillRun(World& world, const CrashSettings& s, bool first, std::mt19937& ran
   auto client = world.Client(commands);
   client->WaitForOutput("status 7", 30000);
   // The guarantee starts once kvup accepted the drop.
-  if (first) WaitUntil(30000, 10, [&] { return world.DropAccepted(); });
+  if (first && !WaitUntil(30000, 10, [&] { return world.DropAccepted(); })) {
+    *error = "the first run did not accept the drop; kvup: " + kvup->Output() +
+             "; client: " + client->Output();
+    return false;
+  }
   if (!first && s.killAfterResume)
     WaitUntil(30000, 10,
               [&] { return world.Log().find("KVUP|KVUP resume: ") != std::string::npos; });
@@ -208,6 +216,7 @@ void KillRun(World& world, const CrashSettings& s, bool first, std::mt19937& ran
   kvup->Signal(SIGKILL);
   kvup->Wait(30000);
   client->Wait(30000);
+  return true;
 }
 
 }  // namespace
@@ -224,7 +233,7 @@ CrashFigures RunCrashCampaign(const CrashSettings& s) {
   std::mt19937 random(s.seed * 7919u + 1u);
   const Clock::time_point start = Clock::now();
   for (; f.kills < s.kills; ++f.kills) {
-    KillRun(world, s, f.kills == 0, random);
+    if (!KillRun(world, s, f.kills == 0, random, &f.error)) return f;
     world.CheckComplete(&f.badComplete);
   }
   auto kvup = world.Launch(s.journal);
