@@ -56,6 +56,10 @@ CommandLine::Result CommandLine::Parse(int argc, const char* const* argv, Launch
       options.headless = true;
       continue;
     }
+    if (arg == "--no-resume-journal") {
+      options.resumeJournal = false;
+      continue;
+    }
     struct Valued {
       const char* name;
       std::string* target;
@@ -112,5 +116,7 @@ std::string CommandLine::Usage(const char* program) {
          "  --ready-wait MS   how long start-up waits for the service's first answer before\n"
          "                    the windows open offline (default: 30000)\n"
          "  --headless        run without windows (default when there is no display)\n"
+         "  --no-resume-journal  write the unfinished work only when closing or going\n"
+         "                    offline, as a measurement's baseline (a crash loses it)\n"
          "  --help            show this text\n";
 }

@@ -24,6 +24,7 @@
 #include "session/COptions.h"
 #include "session/Messages.h"
 #include "session/ServiceConfig.h"
+#include "store/CWriteDbMgr.h"
 #include "upload/DropPipeline.h"
 
 namespace {
@@ -137,6 +138,7 @@ int KvupApp::Run(int argc, const char* const* argv) {
     return 0;
   }
   curl_global_init(CURL_GLOBAL_ALL);
+  CWriteDbMgr::Instance().SetResumeJournal(launch.resumeJournal);
   WorkerStartUp startUp(workers);
   if (!startUp.StartEarly(launch.userDataDir)) {
     std::fprintf(stderr, "%s\n", kStorageFailedText);

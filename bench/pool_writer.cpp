@@ -1,5 +1,5 @@
 // Throughput of the job pool (empty jobs on one and five threads) and of the
-// database writer (history rows one per job, resume rows in batches of ten),
+// database writer (history rows one per job, resume rows through its journal),
 // each beside the same work done inline: a plain loop calling the jobs, and a
 // plain loop of sqlite3 statements on the same file.
 // Usage: bench_pool_writer [POOL_JOBS] [HISTORY_ROWS] [RESUME_ROWS]
@@ -21,6 +21,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr int kPlainBatch = 10;  // statements per transaction of the plain loop
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
@@ -140,13 +141,13 @@ int main(int argc, char** argv) {
 
   start = Clock::now();
   for (long i = 0; i < resumeRows; ++i)
-    writer.AddUndoFile(i, 1, "row.txt", "/bench/none", "d", 100, 0);
+    writer.AddUndoFile(i, 1, "row" + std::to_string(i), "/bench/none", "d", 100, 0);
   writer.FlushTxlog();
   writer.Drain(600000);
   const double resumeRate = resumeRows / Seconds(start);
   const long resumeWritten = RowCount(txlogDb, "undo_files");
-  PrintPair("writer, resume rows, ten per job", resumeRate, "sqlite3 loop, ten per tx",
-            PlainSqliteRate(txlogDb, resumeRows, CWriteDbMgr::kTxlogBatchSize, UndoStatement));
+  PrintPair("writer, resume rows, journal", resumeRate, "sqlite3 loop, ten per tx",
+            PlainSqliteRate(txlogDb, resumeRows, kPlainBatch, UndoStatement));
   writer.StopPool();
   std::printf("writer rows written: history %ld of %ld, resume %ld of %ld\n", historyWritten,
               historyRows, resumeWritten, resumeRows);

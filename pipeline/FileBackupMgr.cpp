@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "FTL/CFScopedLock.h"
 #include "log/KvLog.h"
@@ -251,39 +252,51 @@ void FileBackupMgr::loadResumeState() {
   if (!db.Open()) return;
   const std::string user = std::to_string(options_.m_userId);
   db.Query("SELECT * FROM undo_files where userid=" + user + ";");
+  // The rows stay until their file completes; only those that can never
+  // resume (file gone, unreadable, a second row of one file) go now.
+  std::string dropped;
   {
     FTL::CFScopedLock guard(lock);
-    for (const DBWrapper::Row& row : db.Rows()) addResumeRow(row);
+    std::set<std::string> loaded;
+    for (const DBWrapper::Row& row : db.Rows()) {
+      int64_t id = 0;
+      if (!addResumeRow(row, &loaded) && !row.empty() && TryStrToInt64(row[0], &id))
+        dropped += (dropped.empty() ? "" : ",") + std::to_string(id);
+    }
   }
   db.Query("SELECT * FROM last_tx_status where userid=" + user + ";");
   const std::vector<DBWrapper::Row> status = db.Rows();
   int64_t txStatus = 0;
   if (status.size() == 1 && TryStrToInt64(status[0].back(), &txStatus))
     options_.m_lastTxStatus = static_cast<BusyState>(txStatus);
-  db.executeSQL("DELETE FROM undo_files where userid=" + user +
-                ";DELETE FROM last_tx_status where userid=" + user + ";");
+  std::string deletions = "DELETE FROM last_tx_status where userid=" + user + ";";
+  if (!dropped.empty()) deletions += "DELETE FROM undo_files where id IN (" + dropped + ");";
+  db.executeSQL(deletions);
   db.Close();
   FTL::CFScopedLock guard(lock);
   // Changed files come back through recheckChangedFile and are uploaded too.
   remainingFiles = static_cast<int32_t>(uploadQueue.size() + changedFiles.size());
 }
 
-void FileBackupMgr::addResumeRow(const std::vector<std::string>& row) {
+bool FileBackupMgr::addResumeRow(const std::vector<std::string>& row,
+                                 std::set<std::string>* loaded) {
   ResumeRow resume;
   if (!resume.Read(row)) {
     KV_ERROR(kLogger, "FileBackupMgr::loadResumeState: unusable row skipped: %s",
              JoinRow(row).c_str());
-    return;
+    return false;
   }
   int64_t ctime = 0, mtime = 0;
-  if (!ReadFileTimes(resume.record.path, &ctime, &mtime)) return;  // the file is gone
+  if (!ReadFileTimes(resume.record.path, &ctime, &mtime)) return false;  // the file is gone
+  if (!loaded->insert(resume.record.path).second) return false;
   if (ctime == resume.ctime && mtime == resume.mtime) {
     uploadQueue.push_back(std::move(resume.record));
-    return;
+    return true;
   }
   const std::string path = resume.record.path;
   changedFiles[path] = std::move(resume.record);
   pendingDigests.push_back(path);
+  return true;
 }
 
 void FileBackupMgr::recheckChangedFile(const std::string& path, const std::string& digest) {
@@ -325,7 +338,6 @@ void FileBackupMgr::loadDropList() {
     if (std::find(dropList.begin(), dropList.end(), path) == dropList.end())
       dropList.push_back(path);
   }
-  db.executeSQL("DELETE FROM drag_dir where userid=" + user + ";");
   db.Close();
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,10 +85,13 @@ class FileBackupMgr {
 
   // Resume state, from and to the txlog database.
   // Unfinished uploads of the account: unchanged files go to uploadQueue,
-  // changed ones to changedFiles and pendingDigests, missing ones are
-  // dropped; then the rows are deleted. m_lastTxStatus from last_tx_status.
+  // changed ones to changedFiles and pendingDigests, the rows of missing
+  // ones are deleted; the others stay until their upload completes (a crash
+  // meanwhile resumes them again). m_lastTxStatus from last_tx_status, whose
+  // row is deleted.
   void loadResumeState();
-  // The account's drag_dir rows join dropList; then they are deleted.
+  // The account's drag_dir rows join dropList; they stay until the batch
+  // ends (CWriteDbMgr::ForgetDragDirs).
   void loadDropList();
   // Every path of dropList to the database writer (drag_dir); empties it.
   void saveDropList();
@@ -103,7 +107,9 @@ class FileBackupMgr {
 
  private:
   // REQUIRES: lock held.
-  void addResumeRow(const std::vector<std::string>& row);
+  // false: the row cannot resume (unusable, its file gone, or a second row
+  // of a file in loaded).
+  bool addResumeRow(const std::vector<std::string>& row, std::set<std::string>* loaded);
 
   RemotePicture remote;                       // GUARDED_BY(lock) when addRemoteEntry locks
   std::vector<BackupFileRecord> uploadQueue;  // GUARDED_BY(lock)

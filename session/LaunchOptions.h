@@ -14,6 +14,9 @@ struct LaunchOptions {
   // --ready-wait: how long start-up waits for the first listing of the
   // backup root before it opens the windows offline.
   int readyWaitMs = 30000;
+  // --no-resume-journal: the resume rows are written only when kvup closes
+  // or goes offline (what they cost is measured against it).
+  bool resumeJournal = true;
 
   // The values of this run, set by the frame before any thread starts.
   static LaunchOptions& Current();

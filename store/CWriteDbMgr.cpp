@@ -21,6 +21,13 @@ std::string Text(const std::string& text) {
   return SqlQuote(SystemToUtf8(text));
 }
 
+// Paths are compared byte for byte: the columns' NOCASE would let one file's
+// row replace another's whose name differs only in case.
+std::string UndoFileKey(const std::string& name, const std::string& folder) {
+  return "userid=" + UserId() + " AND path='" + Text(folder) + "' COLLATE BINARY AND name='" +
+         Text(name) + "' COLLATE BINARY";
+}
+
 }  // namespace
 
 CWriteDbMgr& CWriteDbMgr::Instance() {
@@ -32,15 +39,25 @@ CWriteDbMgr::CWriteDbMgr() : CFPoolMgr(1, 5) {
            reinterpret_cast<uintptr_t>(this));
 }
 
-CWriteDbMgr::~CWriteDbMgr() = default;
+CWriteDbMgr::~CWriteDbMgr() {
+  m_journal.Stop();
+}
+
+bool CWriteDbMgr::Start() {
+  return CFPoolMgr::Start() && m_journal.Start();
+}
 
 void CWriteDbMgr::AddTxStatus(int status) {
-  AppendTxlog("INSERT INTO last_tx_status VALUES(NULL, " + UserId() + "," + std::to_string(status) +
-              ");");
+  AppendTxlog("DELETE FROM last_tx_status where userid=" + UserId() +
+              ";INSERT INTO last_tx_status VALUES(NULL, " + UserId() + "," +
+              std::to_string(status) + ");");
 }
 
 void CWriteDbMgr::AddDragDir(const std::string& folderPath) {
-  AppendTxlog("INSERT INTO drag_dir VALUES(NULL,'" + Text(folderPath) + "'," + UserId() + ");");
+  const std::string path = Text(folderPath);
+  AppendTxlog("DELETE FROM drag_dir where userid=" + UserId() + " AND path='" + path +
+              "' COLLATE BINARY;INSERT INTO drag_dir VALUES(NULL,'" + path + "'," + UserId() +
+              ");");
 }
 
 void CWriteDbMgr::ClearDragDirs() {
@@ -56,11 +73,38 @@ void CWriteDbMgr::AddUndoFile(int64_t fid, int64_t pid, const std::string& name,
     ctime = 1;
     mtime = 0;
   }
-  AppendTxlog("INSERT INTO undo_files VALUES(NULL, " + std::to_string(size) + "," +
+  AppendTxlog("DELETE FROM undo_files where " + UndoFileKey(name, folder) +
+              ";INSERT INTO undo_files VALUES(NULL, " + std::to_string(size) + "," +
               std::to_string(position) + ",'" + SqlQuote(digest) + "'," + std::to_string(fid) +
               "," + std::to_string(pid) + ",'" + Text(folder) + "','" + Text(name) + "'," +
               std::to_string(ctime) + "," + std::to_string(mtime) + "," + "1" + "," + "0" + "," +
               UserId() + ");");
+}
+
+void CWriteDbMgr::RemoveUndoFile(const std::string& name, const std::string& folder) {
+  AppendTxlog("DELETE FROM undo_files where " + UndoFileKey(name, folder) + ";");
+}
+
+void CWriteDbMgr::TrackDragDirs(const std::vector<std::string>& paths) {
+  if (!m_resumeJournal || paths.empty()) return;
+  for (const std::string& path : paths) AddDragDir(path);
+  if (!SyncTxlog(kDropCommitWaitMs))
+    KV_ERROR(kLogger, "CWriteDbMgr: %d drops not on disk after %u ms",
+             static_cast<int>(paths.size()), kDropCommitWaitMs);
+}
+
+void CWriteDbMgr::ForgetDragDirs() {
+  if (m_resumeJournal) ClearDragDirs();
+}
+
+void CWriteDbMgr::TrackUndoFile(int64_t fid, int64_t pid, const std::string& name,
+                                const std::string& folder, const std::string& digest, int64_t size,
+                                int64_t position) {
+  if (m_resumeJournal) AddUndoFile(fid, pid, name, folder, digest, size, position);
+}
+
+void CWriteDbMgr::ForgetUndoFile(const std::string& name, const std::string& folder) {
+  if (m_resumeJournal) RemoveUndoFile(name, folder);
 }
 
 void CWriteDbMgr::AddLog(int64_t size, int type, const std::string& name, const std::string& path) {
@@ -71,13 +115,15 @@ void CWriteDbMgr::AddLog(int64_t size, int type, const std::string& name, const 
 }
 
 void CWriteDbMgr::AppendTxlog(const std::string& statement) {
-  m_txlogBatch += statement;
-  if (++m_txlogCount >= kTxlogBatchSize) FlushTxlog();
+  m_journal.Append(COptions::Instance().DatabasePath(dbschema::Database::kTxlog), statement);
 }
 
 void CWriteDbMgr::FlushTxlog() {
-  Flush(&m_txlogBatch, &m_txlogCount,
-        COptions::Instance().DatabasePath(dbschema::Database::kTxlog));
+  m_journal.CommitSoon();
+}
+
+bool CWriteDbMgr::SyncTxlog(uint32_t timeoutMs) {
+  return m_journal.WaitCommitted(timeoutMs);
 }
 
 void CWriteDbMgr::FlushLog() {
@@ -102,7 +148,8 @@ void CWriteDbMgr::Flush(std::string* batch, int* count, const std::string& dbPat
 }
 
 bool CWriteDbMgr::Drain(uint32_t timeoutMs) {
-  const bool drained = WaitJobsDone(timeoutMs);
+  const bool committed = !m_journal.Running() || m_journal.WaitCommitted(timeoutMs);
+  const bool drained = WaitJobsDone(timeoutMs) && committed;
   if (!drained) KV_ERROR(kLogger, "CWriteDbMgr: writes still pending after %u ms", timeoutMs);
   return drained;
 }
@@ -113,4 +160,9 @@ void CWriteDbMgr::FlushDrainAndStop() {
   FlushLog();
   Drain();
   StopPool();
+}
+
+void CWriteDbMgr::StopPool() {
+  m_journal.Stop();
+  CFPoolMgr::StopPool();
 }

@@ -121,6 +121,8 @@ void DropPipeline::dispatchNewDrops() {
   std::vector<std::string> drops;
   m_services.store->takeNewDrops(&drops);
   if (drops.empty()) return;
+  // On disk before any walk starts: a crash from here on walks them again.
+  m_services.writer->TrackDragDirs(drops);
   for (const std::string& path : drops) DispatchPath(path);
   SetState(StateNumber(State()) > StateNumber(WorkState::kFirstUploads) ? WorkState::kLaterDrops
                                                                         : WorkState::kFirstDrop);

@@ -156,6 +156,8 @@ class DropPipeline : public DropWindowLink {
   void StartResumedUploads();
   // The store's saved drops, dispatched when there are any.
   bool RestoreSavedDrops();
+  // The batch ended: its drops are done, in memory and on disk.
+  void EndDropList();
   // A retry pass of the batch failures, unless the passes are used up.
   bool StartRetryPass();
   void RetryOrEndBatch();
@@ -183,4 +185,6 @@ class DropPipeline : public DropWindowLink {
   bool m_hasFailures = false;
   bool m_finishedNormally = true;
   bool m_closing = false;
+  // Uploads of the previous run resume first; its drops wait in drag_dir.
+  bool m_savedDropsWaiting = false;
 };

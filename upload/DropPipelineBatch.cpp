@@ -2,7 +2,9 @@
 // error window that takes kvup offline after repeated request failures.
 #include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
+#include "pipeline/TravelDirMgr.h"
 #include "session/COptions.h"
+#include "store/CWriteDbMgr.h"
 #include "upload/DropPipeline.h"
 #include "upload/DropPipelineView.h"
 #include "upload/UploadQueue.h"
@@ -15,14 +17,25 @@ void DropPipeline::OnUploadsDrained() {
   }
   if (StateNumber(State()) < StateNumber(WorkState::kLaterDrops) && RestoreSavedDrops()) return;
   if (m_runningDigestJobs > 0) return;
-  store.clearDropList();
+  EndDropList();
   SetState(WorkState::kReady);
   RetryOrEndBatch();
+}
+
+void DropPipeline::EndDropList() {
+  m_services.store->clearDropList();
+  // The rows stay while the saved drops of the previous run wait to be
+  // walked, and while a walk or digest still runs: the comparison can catch
+  // up with a walk that has more files to list.
+  const bool idle = m_runningDigestJobs == 0 && m_services.store->PendingDigestCount() == 0 &&
+                    m_services.walks->WaitJobsDone(0);
+  if (idle && !m_savedDropsWaiting) m_services.writer->ForgetDragDirs();
 }
 
 bool DropPipeline::RestoreSavedDrops() {
   FileBackupMgr& store = *m_services.store;
   store.loadDropList();
+  m_savedDropsWaiting = false;
   if (store.DropList().empty()) return false;
   store.loadRemoteFolder(0);
   dispatchSavedDrops();
@@ -102,7 +115,7 @@ void DropPipeline::OnCompareDone() {
     if (StateNumber(was) < StateNumber(WorkState::kLaterDrops)) SendCode(kCodeFinished);
     if (was == WorkState::kLaterDrops) SendCode(kCodeNothingToUpload);
   }
-  m_services.store->clearDropList();
+  EndDropList();
   // A pending retry survives: only a new drop (a new batch) takes over, and
   // that batch's end retries the failures still listed.
   const bool retryPending = State() == WorkState::kRetryPending;

@@ -89,6 +89,8 @@ void DropPipeline::goOnline() {
 
 void DropPipeline::resumeSavedWork() {
   FileBackupMgr& store = *m_services.store;
+  // Rows saved by a log-out just before are read back, not missed.
+  m_services.writer->SyncTxlog(CWriteDbMgr::kDropCommitWaitMs);
   store.loadResumeState();
   SetState(WorkState::kReady);
   if (store.PendingDigestCount() > 0) {
@@ -98,11 +100,11 @@ void DropPipeline::resumeSavedWork() {
   KV_INFO("KVUP", "KVUP resume: %d uploads, %d files to digest, last state %d",
           static_cast<int>(store.UploadQueueCount()), static_cast<int>(store.PendingDigestCount()),
           StateNumber(m_services.options->m_lastTxStatus.load()));
-  if (store.UploadQueueCount() == 0)
-    RestoreSavedDrops();
-  else
+  m_savedDropsWaiting = store.UploadQueueCount() > 0;
+  if (m_savedDropsWaiting)
     ResumeUploads();
-  if (State() != WorkState::kResumeList) m_services.writer->ClearDragDirs();
+  else
+    RestoreSavedDrops();
 }
 
 void DropPipeline::ResumeUploads() {

@@ -115,6 +115,10 @@ platform::LRESULT UploadQueue::OnUpdateUlInfo(const msg::UploadInfoRecord* info)
     return 0;
   }
   task->fid = info->fid;
+  // A restart then resumes from the service's break point of this file.
+  if (task->pid != kDeletedPid)
+    m_services.writer->TrackUndoFile(task->fid, task->pid, task->name, task->folder, task->hash,
+                                     task->size, task->breakPoint);
   return 0;
 }
 
@@ -144,6 +148,7 @@ platform::LRESULT UploadQueue::OnEnd(const msg::UploadEndRecord* end,
   if (state->state == TaskState::Done || state->state == TaskState::Instant) {
     m_services.writer->AddLog(task->size, state->state == TaskState::Instant ? 1 : 0, task->name,
                               task->folder);
+    m_services.writer->ForgetUndoFile(task->name, task->folder);
     RememberHeld(*task);
   } else if (state->state != TaskState::Paused) {
     KV_INFO(kLog, "[KvdUpldDlg::OnEndUL]: The task [%02d] failed, add to failed list",

@@ -54,6 +54,12 @@ void UploadQueue::LoadUpldFiles() {
   std::vector<BackupFileRecord> queued;
   m_services.store->takeUploadQueue(&queued);
   KV_INFO(kLog, "CMainUiDlg::LoadUpldFiles: load %d", static_cast<int>(queued.size()));
+  std::string folder, name;
+  for (const BackupFileRecord& record : queued) {
+    SplitAtLastSlash(record.path, &folder, &name);
+    m_services.writer->TrackUndoFile(record.fid, record.pid, name, folder, record.sha, record.size,
+                                     PositionOf(record));
+  }
   m_pending.insert(m_pending.end(), queued.begin(), queued.end());
   std::vector<RefusedFile> refused;
   m_services.store->takeRefusedFiles(&refused);
@@ -172,6 +178,8 @@ void UploadQueue::deleteItem(int32_t taskIndex) {
     return;
   }
   task->pid = kDeletedPid;
+  // Deleted by the user: not to be resumed, whether or not its job still runs.
+  m_services.writer->ForgetUndoFile(task->name, task->folder);
   if (task->controller && task->state == TaskState::Transferring) {
     // The job stops at its next chunk and the task leaves through OnEnd.
     task->controller->Pause();

@@ -27,17 +27,19 @@ TEST_F(CommandLineTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options_.userDataDir, "");
   EXPECT_EQ(options_.linkPort, 23175);
   EXPECT_FALSE(options_.headless);
+  EXPECT_TRUE(options_.resumeJournal);
 }
 
 TEST_F(CommandLineTest, EveryOptionInBothForms) {
   ASSERT_EQ(Parse({"--service", "http://s:1", "--host=ent.example", "--user-data", "/d x",
-                   "--port=4000", "--headless"}),
+                   "--port=4000", "--headless", "--no-resume-journal"}),
             CommandLine::Result::kRun);
   EXPECT_EQ(options_.serviceUrl, "http://s:1");
   EXPECT_EQ(options_.host, "ent.example");
   EXPECT_EQ(options_.userDataDir, "/d x");
   EXPECT_EQ(options_.linkPort, 4000);
   EXPECT_TRUE(options_.headless);
+  EXPECT_FALSE(options_.resumeJournal);
 }
 
 TEST_F(CommandLineTest, EnvironmentNamesTheServiceUnlessTheOptionDoes) {

@@ -22,6 +22,21 @@ TEST_F(DropFeedTest, DropWhileOfflineIsIgnored) {
   EXPECT_EQ(COptions::Instance().m_workState.load(), WorkState::kOffline);
 }
 
+// A crash at any moment after the drop walks it again at the next start.
+TEST_F(DropFeedTest, ADropIsOnDiskWhenAcceptedAndGoneWhenItsBatchEnds) {
+  Start();
+  MakeFile("kept/one.bin", 3000);
+  const std::string folder = dir_.Sub("kept");
+  const std::string file = MakeFile("single.bin", 200);
+  Pipeline().OnDrop({folder, file});
+  EXPECT_EQ(Rows(dbschema::Database::kTxlog, "SELECT path FROM drag_dir ORDER BY path"),
+            (std::vector<DBWrapper::Row>{{folder}, {file}}));
+  ASSERT_TRUE(PumpUntilCode(DropPipeline::kCodeFinished));
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT path FROM drag_dir").empty());
+  EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT name FROM undo_files").empty());
+}
+
 TEST_F(DropFeedTest, SevenFilesKeepFiveDigestJobsAndFeedTheSixthOnTheFirstResult) {
   Start();
   std::vector<std::string> files;

@@ -35,7 +35,10 @@ TEST_F(OfflineTest, OfflineThenOnlineResumesTheUnfinishedUpload) {
     return tree.count("slow.bin") && tree.at("slow.bin").status == 1;
   }));
   EXPECT_EQ(ReadAll(RemoteTree().at("slow.bin").content), ReadAll(path));
-  EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT name FROM undo_files").empty());
+  ASSERT_TRUE(PumpUntil([&] { return Queue().Tasks().empty(); }));
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_TRUE(Rows(dbschema::Database::kTxlog, "SELECT name FROM undo_files").empty())
+      << "the row stays until the file is held";
 }
 
 // A run the user had paused comes back paused, its items listed, and the

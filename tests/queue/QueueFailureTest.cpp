@@ -1,5 +1,5 @@
 // Failed uploads: the service's refusals, retries of the batch failures and
-// the resume rows written at a close.
+// the resume rows, while the queue works and at a close.
 #include <filesystem>
 
 #include "QueueWorld.h"
@@ -109,6 +109,54 @@ TEST_F(QueueFailureTest, SaveUndoFilesWritesOneRowPerTaskPendingRecordAndFailure
                               "1", "0", "7"}))
         << name;
   }
+}
+
+// The rows on disk follow the queue while it works: a file has its row from
+// its entry, with the service's fid once assigned, until it is held or the
+// user deletes it; a failed file keeps it.
+TEST_F(QueueFailureTest, ResumeRowsFollowTheQueueWhileItWorks) {
+  Start();
+  COptions::Instance().m_retryCount = 0;
+  AddFault("breakPointUploadAction:delay=200");
+  const std::string slow = MakeFile("slow.bin", 3 * 131072);
+  const std::string gone = MakeFile("gone.bin", 4000);
+  QueueFile(slow, RootId());
+  QueueFile(gone, RootId());
+  std::filesystem::rename(gone, gone + ".away");
+  const auto undo = "SELECT name, fid FROM undo_files ORDER BY name";
+  queue_->upldNewFiles();
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_EQ(Rows(dbschema::Database::kTxlog, undo),
+            (std::vector<DBWrapper::Row>{{"gone.bin", "0"}, {"slow.bin", "0"}}));
+
+  UploadTask* task = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    for (const auto& t : queue_->Tasks())
+      if (t->name == "slow.bin" && t->fid > 0) task = t.get();
+    return task != nullptr;
+  }));
+  const std::string fid = std::to_string(task->fid);
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_EQ(Rows(dbschema::Database::kTxlog, "SELECT fid FROM undo_files where name='slow.bin'"),
+            (std::vector<DBWrapper::Row>{{fid}}))
+      << "a restart resumes from the service's break point";
+
+  ASSERT_TRUE(PumpUntil([&] { return Drained() > 0; }));
+  ASSERT_EQ(queue_->BatchFailures().size(), 1u);
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_EQ(Rows(dbschema::Database::kTxlog, undo),
+            (std::vector<DBWrapper::Row>{{"gone.bin", "0"}}))
+      << "the held file's row is gone, the failed one's stays";
+
+  COptions::Instance().m_workState = WorkState::kOffline;  // nothing starts
+  QueueFile(MakeFile("dropped.bin", 10), RootId());
+  queue_->upldNewFiles();
+  ASSERT_EQ(queue_->Tasks().size(), 1u);
+  queue_->deleteItem(queue_->Tasks().front()->taskIndex);
+  ASSERT_TRUE(writer_.SyncTxlog(60000));
+  EXPECT_EQ(Rows(dbschema::Database::kTxlog, undo),
+            (std::vector<DBWrapper::Row>{{"gone.bin", "0"}}))
+      << "a file the user deleted does not come back";
 }
 
 }  // namespace

@@ -107,12 +107,12 @@ struct TxlogLock {
   sqlite3* db = nullptr;
 };
 
-int CountStatusRows(const std::string& path) {
+int CountDropRows(const std::string& path) {
   sqlite3* db = nullptr;
   int rows = -1;
   if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
     sqlite3_exec(
-        db, "SELECT count(*) FROM last_tx_status;",
+        db, "SELECT count(*) FROM drag_dir;",
         [](void* out, int, char** values, char**) {
           *static_cast<int*>(out) = std::atoi(values[0]);
           return 0;
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
   const std::string txlog = options.DatabasePath(dbschema::Database::kTxlog);
   kvtest::LogCapture log;
   TxlogLock lock(txlog);
-  CWriteDbMgr::Instance().AddTxStatus(1);
+  CWriteDbMgr::Instance().AddDragDir("/first");
   CWriteDbMgr::Instance().FlushTxlog();
 
   if (!WaitUntil([] { return BlockedWorker().inRequest.load() && Waiting().entered.load(); }))
@@ -204,10 +204,10 @@ int main(int argc, char** argv) {
 
   // The first batch is still retrying; the second waits in the writer until
   // the shut-down flushes it. Both must be written before the writer stops.
-  CWriteDbMgr::Instance().AddTxStatus(2);
+  CWriteDbMgr::Instance().AddDragDir("/second");
   lock.Release();
   workers.StopAll();
   Say("stopped in order");
-  if (CountStatusRows(txlog) != 2) return Fail("the pending statements were not written");
+  if (CountDropRows(txlog) != 2) return Fail("the pending statements were not written");
   return 0;
 }
