@@ -51,6 +51,19 @@ function(kvup_tools)
   endforeach()
 endfunction()
 
+# A bench that runs the programs of the build as processes, on the fixtures
+# of the tests: kvup_bench_on_fixtures(TARGET [SOURCES file...] [DEPENDS program...]).
+function(kvup_bench_on_fixtures target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  set(common ChildProcess HttpCall LoopbackSocket StandInService TempDir)
+  list(TRANSFORM common PREPEND ${CMAKE_SOURCE_DIR}/tests/common/)
+  list(TRANSFORM common APPEND .cpp)
+  target_sources(${target} PRIVATE ${ARG_SOURCES} ${common})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(${target} PRIVATE KVUP_BUILD_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(${target} ${ARG_DEPENDS})
+endfunction()
+
 # Every bench/NAME.cpp or folder bench/NAME becomes the program bench_NAME.
 function(kvup_bench)
   file(GLOB entries LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/bench/*)

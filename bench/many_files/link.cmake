@@ -1,8 +1,2 @@
 # The real kvup, stand-in service and kvup-client, run as processes.
-target_sources(bench_${stem} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common/ChildProcess.cpp
-                                     ${CMAKE_SOURCE_DIR}/tests/common/HttpCall.cpp
-                                     ${CMAKE_SOURCE_DIR}/tests/common/StandInService.cpp
-                                     ${CMAKE_SOURCE_DIR}/tests/common/TempDir.cpp)
-target_include_directories(bench_${stem} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_compile_definitions(bench_${stem} PRIVATE KVUP_BUILD_DIR="${CMAKE_BINARY_DIR}")
-add_dependencies(bench_${stem} kvup kvup-service kvup-client)
+kvup_bench_on_fixtures(bench_${stem} DEPENDS kvup kvup-service kvup-client)
