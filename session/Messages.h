@@ -67,6 +67,8 @@ struct UploadEndRecord : platform::MessageRecord {
 struct TaskStateRecord : platform::MessageRecord {
   int32_t state = 0;
   std::string message;
+  // The service's own words when it refused the upload outright.
+  std::string refusal;
 };
 
 struct UploadInfoRecord : platform::MessageRecord {

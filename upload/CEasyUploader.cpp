@@ -325,6 +325,7 @@ void CEasyUploader::PostEnd() {
   msg::TaskStateRecord state;
   m_context->GetStateAndMessage(&state);
   const bool refused = m_refusalStatus != -1;
+  if (refused) state.refusal = m_refusalText;
   const int64_t fid = refused ? m_refusalStatus : m_param.fid;
   const int64_t breakPoint = refused ? m_refusalStatus : m_param.breakPoint;
   upload_notify::PostEnd(m_param.notifyWindow, m_param.taskIndex, fid, breakPoint, state);

@@ -133,6 +133,7 @@ class CEasyUploader : public CUploader, public FTL::CFJobBase<CUploadParam*> {
   curl_mime* m_form = nullptr;
   std::string m_formFileName;
   int32_t m_refusalStatus = -1;
+  std::string m_refusalText;
   bool m_instant = false;
 
   SendSchedule m_schedule;         // the speed cap across the chunks of a pass

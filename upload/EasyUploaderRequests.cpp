@@ -110,6 +110,7 @@ bool CEasyUploader::initUploadFile() {
   }
   if (IsEnvelopeFailed(root)) {
     m_refusalStatus = static_cast<int32_t>(upload_support::EnvelopeStatus(root));
+    m_refusalText = upload_support::Description(root);
     KV_DEBUG(kLog, "Easydownloader::initUploadFile status %d failed, file's pid %lld, name:%s",
              m_refusalStatus, static_cast<long long>(m_param.pid), m_param.name.c_str());
     return false;

@@ -16,6 +16,7 @@ std::unique_ptr<msg::TaskStateRecord> StateCopy(const msg::TaskStateRecord& stat
   auto copy = std::make_unique<msg::TaskStateRecord>();
   copy->state = state.state;
   copy->message = state.message;
+  copy->refusal = state.refusal;
   return copy;
 }
 

@@ -153,7 +153,7 @@ platform::LRESULT UploadQueue::OnEnd(const msg::UploadEndRecord* end,
   } else if (state->state != TaskState::Paused) {
     KV_INFO(kLog, "[KvdUpldDlg::OnEndUL]: The task [%02d] failed, add to failed list",
             task->taskIndex);
-    RecordFailure(*task, *end);
+    RecordFailure(*task, *end, state->refusal);
   }
   EndBookkeeping(task);
   return 0;
@@ -169,13 +169,15 @@ void UploadQueue::RememberHeld(const UploadTask& task) {
   m_services.store->rememberHeld(task.fid, task.pid, held);
 }
 
-void UploadQueue::RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end) {
+void UploadQueue::RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end,
+                                const std::string& refusal) {
   // An end record whose fid equals its break point carries the service's
   // refusal status instead of a position.
   int32_t code = FailedUpload::kDefaultError;
   if (end.fid != 0 && end.fid == end.breakPoint) code = static_cast<int32_t>(end.fid);
   if (code == FailedUpload::kDiskFull) m_link.diskFull();
   FailedUpload entry = FailureOf(task, code);
+  entry.description = refusal;
   if (entry.IsPermanent())
     m_permanentFailures.push_back(std::move(entry));
   else

@@ -122,7 +122,8 @@ class UploadQueue {
   void AddTaskFrom(const BackupFileRecord& record);
   void FillPendingTasks();
   bool MayStartMore() const;
-  void RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end);
+  void RecordFailure(const UploadTask& task, const msg::UploadEndRecord& end,
+                     const std::string& refusal);
   void RememberHeld(const UploadTask& task);
   void EndBookkeeping(UploadTask* task);
   void RemoveItem(const UploadTask& task);

@@ -37,6 +37,8 @@ TEST_F(RetryTest, SixthPassIsNotStartedAndTheBatchEndsWithCode8) {
             (std::vector<uint32_t>{5000, 10000, 15000, 20000, 25000}));
   EXPECT_FALSE(view_.TimerRunning(DropPipeline::kTimerRetry));
   ASSERT_EQ(Queue().PermanentFailures().size(), 1u);
+  EXPECT_EQ(Queue().PermanentFailures()[0].description, "injected fault")
+      << "the service's words reach the failed list";
   EXPECT_TRUE(Queue().BatchFailures().empty());
   EXPECT_EQ(view_.failedItemsShown, 1);
   EXPECT_TRUE(Pipeline().hasFailures());

@@ -185,10 +185,14 @@ TEST_F(ManagerWindowTest, FailedItemsShowTheReasonAndLeaveOneByOneOrAllAtOnce) {
   list->SetAttribute("vscrollbar", "false");
   std::vector<FailedUpload> failures{Failure("/home/u/a.txt", FailedUpload::kDefaultError),
                                      Failure("/home/u/big.iso", FailedUpload::kFileTooLarge),
-                                     Failure("/home/u/full.doc", FailedUpload::kDiskFull)};
+                                     Failure("/home/u/full.doc", FailedUpload::kDiskFull),
+                                     Failure("/home/u/a:b", FailedUpload::kDefaultError)};
+  // The service's words stand for a refusal without a text of its own.
+  failures[1].description = "file too large";
+  failures[3].description = "name or path refused";
   page.showFailedItems(failures);
-  ASSERT_EQ(list->GetCount(), 3);
-  EXPECT_FALSE(list->GetList()->IsVScrollEnabled()) << "three fit";
+  ASSERT_EQ(list->GetCount(), 4);
+  EXPECT_FALSE(list->GetList()->IsVScrollEnabled()) << "four fit";
   EXPECT_EQ(TextIn(list, 0, "upld_name"), "a.txt");
   const auto statusOf = [&](int row) {
     auto* texts = static_cast<CContainerUI*>(static_cast<CContainerUI*>(list->GetItemAt(row))
@@ -199,16 +203,17 @@ TEST_F(ManagerWindowTest, FailedItemsShowTheReasonAndLeaveOneByOneOrAllAtOnce) {
   EXPECT_EQ(statusOf(0), "上传失败");
   EXPECT_EQ(statusOf(1), "超出上传文件大小限制");
   EXPECT_EQ(statusOf(2), "fodra容量不足，请补充容量或删除多余文件");
+  EXPECT_EQ(statusOf(3), "name or path refused");
   EXPECT_TRUE(page.itemMap().empty()) << "failed items take no slot";
 
   // Their delete button only removes the element while the failures are shown.
   link_.failuresShown = true;
   Click(static_cast<CContainerUI*>(list->GetItemAt(1))->FindControlByName("del_btn"));
-  ASSERT_EQ(list->GetCount(), 2);
+  ASSERT_EQ(list->GetCount(), 3);
   EXPECT_EQ(TextIn(list, 1, "upld_name"), "full.doc");
 
   page.showFailedItems(std::vector<FailedUpload>(6, failures[0]));
-  EXPECT_EQ(list->GetCount(), 8);
+  EXPECT_EQ(list->GetCount(), 9);
   EXPECT_TRUE(list->GetList()->IsVScrollEnabled()) << "more than five";
   EXPECT_TRUE(list->GetList()->IsHScrollEnabled());
   window_->clearFailureDisplay();
