@@ -1,12 +1,19 @@
 // The desktop-client link over real TCP on a free port, with a real window
 // handle of the message queue receiving what the link posts.
+#include <arpa/inet.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -103,6 +110,49 @@ class LinkTest : public ::testing::Test {
   std::unique_ptr<ClientInterfaceMgr> link_;
   kvtest::LoopbackClient client_;
 };
+
+enum HelloOutcome { kAnswered = 0, kClosedUnanswered = 1, kNotConnected = 2, kNoUser = 3 };
+
+const passwd* SecondUser() {
+  constexpr const char* kName = "kvup-stranger";
+  if (geteuid() != 0) return nullptr;
+  if (getpwnam(kName) == nullptr &&
+      std::system("useradd --system --no-create-home --shell /usr/sbin/nologin kvup-stranger "
+                  ">/dev/null 2>&1") != 0)
+    return nullptr;
+  return getpwnam(kName);
+}
+
+// Says hello to the link from a child process running as uid/gid, from the
+// given loopback address, trying to connect for up to connectMs (the link may
+// still be starting); only async-signal-safe calls after the fork.
+int HelloAs(uid_t uid, gid_t gid, const char* address, uint16_t port, int connectMs) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  inet_pton(AF_INET, address, &to.sin_addr);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(kNoUser);
+    int fd = -1;
+    for (int waited = 0;; waited += 20) {
+      fd = socket(AF_INET, SOCK_STREAM, 0);
+      if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) break;
+      close(fd);
+      if (waited >= connectMs) _exit(kNotConnected);
+      usleep(20000);
+    }
+    const char hello[] = "{\"type\":0}";
+    if (write(fd, hello, sizeof hello - 1) < 0) _exit(kClosedUnanswered);
+    pollfd p{fd, POLLIN, 0};
+    char answer = 0;
+    if (poll(&p, 1, kLong) == 1 && read(fd, &answer, 1) == 1) _exit(kAnswered);
+    _exit(kClosedUnanswered);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
 
 const char* kCookies =
     R"({"type":13,"values":[{"domain":"d","name":"GSESSIONID","value":"abc","path":"/"},)"
@@ -394,6 +444,20 @@ TEST_F(LinkTest, ConnectionOfAnotherUserIsClosedAndDoesNotCount) {
   EXPECT_TRUE(probe.ClosedByPeer(kLong));
   ASSERT_TRUE(stranger.Connect(port_));
   EXPECT_TRUE(stranger.ClosedByPeer(kLong));
+  ASSERT_TRUE(client_.Connect(port_));
+  Greet();
+}
+
+// A real second user on this machine (made here when root allows): its
+// connection is closed unanswered and the link still waits for ours; and
+// the link is not reachable at another loopback address.
+TEST_F(LinkTest, RealSecondUserIsRefusedAndOnly127001Listens) {
+  const passwd* stranger = SecondUser();
+  if (stranger == nullptr) GTEST_SKIP() << "acting as a second local user needs root and useradd";
+  ASSERT_EQ(link_->Start(), 0);
+  EXPECT_EQ(HelloAs(stranger->pw_uid, stranger->pw_gid, "127.0.0.1", port_, kLong),
+            kClosedUnanswered);
+  EXPECT_EQ(HelloAs(geteuid(), getegid(), "127.0.0.2", port_, 0), kNotConnected);
   ASSERT_TRUE(client_.Connect(port_));
   Greet();
 }
