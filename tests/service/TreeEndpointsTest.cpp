@@ -101,7 +101,27 @@ TEST_F(TreeTest, AnotherAccountCannotSeeOrTouchAFile) {
   EXPECT_NE(List("s2", RootId("s1")).Status(), 0) << "no listing of alice's folder";
   EXPECT_NE(Init("s2", RootId("s1"), "intrude", 3).Status(), 0) << "no upload into alice's folder";
   EXPECT_NE(Init("s2", RootId("s2"), "mine.txt", 7, fid).Status(), 0) << "no reuse of alice's fid";
+  const std::string content = TreeEntry("alice", fid)["content"].asString();
+  EXPECT_NE(Chunk("s2", fid, 0, DigestOf("content"), 7, "CONTENT").Status(), 0)
+      << "no chunk into alice's file";
   EXPECT_EQ(FileInfo("s1", fid).File()["status"].asInt(), 1);
+  std::ifstream in(content, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "content");
+}
+
+TEST_F(TreeTest, UploadNamesThatClimbOrSplitAreRefusedAndCreateNothing) {
+  const int64_t root = RootId();
+  const size_t before = Tree("alice").size();
+  for (const std::string& bad :
+       {std::string(".."), std::string("."), std::string(""), std::string("../x"),
+        std::string("a/b"), std::string("a\\b"), std::string("..\\..\\x"), std::string("nl\nname"),
+        std::string("bad\xfe")}) {
+    Reply r = Init("s1", root, bad, 3);
+    EXPECT_NE(r.Status(), 0) << "accepted: " << bad;
+  }
+  EXPECT_NE(Init("s1", -1, "x", 3).Status(), 0) << "no folder of id -1";
+  EXPECT_NE(Init("s1", 999999, "x", 3).Status(), 0) << "no folder that does not exist";
+  EXPECT_EQ(Tree("alice").size(), before);
 }
 
 TEST_F(TreeTest, DeleteRemovesTheFileAndItsContent) {
