@@ -39,11 +39,17 @@ void KvupProcessTest::LaunchClient(ChildProcess& client, const std::vector<std::
                                 "--port",
                                 std::to_string(port_),
                                 "--session",
-                                "abc",
+                                kSession,
                                 "--account",
                                 "alice"};
   args.insert(args.end(), commands.begin(), commands.end());
   ASSERT_TRUE(client.Start(args));
+}
+
+void KvupProcessTest::TraceEveryLogger() {
+  std::string properties = kLogProperties;
+  properties.replace(properties.find("INFO"), 4, "TRACE");
+  dir_.WriteFile("log4cplus.properties", properties);
 }
 
 std::string KvupProcessTest::Log() const {

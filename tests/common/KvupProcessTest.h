@@ -22,6 +22,8 @@ class KvupProcessTest : public ::testing::Test {
  protected:
   static constexpr int kLong = 15000;  // upper bound for what must happen
   static constexpr int kShort = 300;   // how long "nothing happens" is watched
+  // The account's service session: a secret that no file of kvup may hold.
+  static constexpr const char* kSession = "kvSess10nZ7q";
 
   void SetUp() override;
 
@@ -34,6 +36,8 @@ class KvupProcessTest : public ::testing::Test {
   std::string User() const { return dir_.Sub("user"); }
   std::string Kvd() const { return User() + "/kvd"; }
   std::string Log() const;
+  // Every logger of the next kvup run at TRACE.
+  void TraceEveryLogger();
   bool WaitForLog(const std::string& line, int timeoutMs = kLong) const;
   static bool WaitFor(const std::function<bool()>& done, int timeoutMs = kLong);
   // Where a line first stands in the log; npos when it is not there.

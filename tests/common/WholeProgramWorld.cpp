@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 bool WholeProgramWorld::StartService() {
   service_ = std::make_unique<StandInService>(
-      std::vector<std::string>{"--session", "abc=alice", "--control"});
+      std::vector<std::string>{"--session", std::string(kSession) + "=alice", "--control"});
   return service_->Start();
 }
 

@@ -53,6 +53,7 @@ TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
   ASSERT_TRUE(StartService()) << service_->error();
   AddFaults(std::string(kCountInits) + "\n" + kCountChunks);
   const std::string root = MakeTree();
+  TraceEveryLogger();
   Launch(service_->BaseUrl());
   // The same drop right after the first batch: every file is held, so no byte
   // is sent again (a file the remote picture does not show yet completes at
@@ -72,6 +73,12 @@ TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
     EXPECT_EQ(st.st_mode & 077, 0u) << path;
+  }
+  // The session never reaches a log line (every logger at TRACE) nor a database.
+  ASSERT_NE(Log().find("KVUP|"), std::string::npos);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+    if (!entry.is_regular_file()) continue;
+    EXPECT_EQ(ReadAll(entry.path()).find(kSession), std::string::npos) << entry.path();
   }
 
   // A file changed since is sent again, and only that one.
@@ -145,7 +152,7 @@ TEST_F(WholeProgram, SyncToolMirrorsATreeAndReportsWhatTheServiceRefused) {
                                       "--service",
                                       service_->BaseUrl(),
                                       "--session",
-                                      "abc",
+                                      kSession,
                                       "--account",
                                       "alice",
                                       "--user-data",
@@ -166,14 +173,15 @@ TEST_F(WholeProgram, SyncToolMirrorsATreeAndReportsWhatTheServiceRefused) {
   ASSERT_EQ(again.Wait(90000), 0) << again.Output();
   EXPECT_EQ(Seen(kCountChunks), chunks);
 
-  // Over the service's size limit: refused for good, reported, exit 1.
+  // Over the service's size limit: refused for good, reported with its words, exit 1.
   AddFaults("breakPointUploadInitAction:envelope=102009");
   std::ofstream(root + "/new.txt") << "refused";
   kvtest::ChildProcess refused;
   ASSERT_TRUE(refused.Start(sync, {}, dir_.path()));
   EXPECT_EQ(refused.Wait(90000), 1) << refused.Output();
-  EXPECT_NE(refused.Output().find("not uploaded: " + root + "/new.txt (error 102009)"),
-            std::string::npos)
+  EXPECT_NE(
+      refused.Output().find("not uploaded: " + root + "/new.txt (error 102009: injected fault)"),
+      std::string::npos)
       << refused.Output();
 }
 
@@ -205,8 +213,8 @@ TEST_F(WholeProgram, ServiceThatComesUpLaterIsUsedAfterTheClientsLogIn) {
                         "sleep=300", "drop=" + root, "wait=3,60000", "quit"});
   ASSERT_TRUE(WaitForLog("KVUP|KVUP message loop starts, user id 1")) << Log();
   silent.Close();
-  service_ = std::make_unique<kvtest::StandInService>(
-      std::vector<std::string>{"--session", "abc=alice", "--control", "--port", port});
+  service_ = std::make_unique<kvtest::StandInService>(std::vector<std::string>{
+      "--session", std::string(kSession) + "=alice", "--control", "--port", port});
   ASSERT_TRUE(service_->Start()) << service_->error();
   ASSERT_EQ(client.Wait(90000), 0) << client.Output() << Log();
   EXPECT_EQ(kvup_->Wait(kLong), 0);
