@@ -1,6 +1,8 @@
 #include "pipeline/DirectoryWalk.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "log/KvLog.h"
 #include "pipeline/FileBackupMgr.h"
@@ -10,6 +12,7 @@
 namespace {
 
 const char* kLogger = "TRAVELDIRHANDLER";
+const char* const kUnreadableFolder = "无法读取文件夹";
 
 std::string Join(const std::string& folder, const std::string& name) {
   return folder.ends_with('/') ? folder + name : folder + "/" + name;
@@ -33,7 +36,11 @@ void DirectoryWalk::Run(const std::string& path) {
 
 void DirectoryWalk::Walk(const std::string& folder, bool* reported) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDirectory(folder, &entries)) return;
+  if (!platform::ListDirectory(folder, &entries)) {
+    LeaveUnreadable(folder);
+    *reported = true;  // nothing of it could be made remotely either
+    return;
+  }
   bool hasFiles = false, below = false;
   waitResult_ = hooks_.waitToContinue();
   for (size_t i = 0; i < entries.size() && waitResult_ == FTL::WaitContinue; ++i) {
@@ -63,6 +70,20 @@ void DirectoryWalk::Walk(const std::string& folder, bool* reported) {
   store_.splitRemoteName(folder, &relPath, &baseDir);
   CreateIfUnknown(relPath);
   *reported = true;
+}
+
+// Its files could be neither counted nor read: the folder goes to the failed
+// list in their place, so that the user sees what was not uploaded.
+void DirectoryWalk::LeaveUnreadable(const std::string& folder) {
+  const int err = errno;
+  KV_ERROR(kLogger, "TravelDirHandler: cannot read folder %s: %s", folder.c_str(),
+           std::strerror(err));
+  RefusedFile unreadable;
+  unreadable.file.path = folder;
+  unreadable.reason = kUnreadableFolder;
+  unreadable.unreadable = true;
+  store_.addRefusedFile(std::move(unreadable));
+  hooks_.batchHandedOver();
 }
 
 void DirectoryWalk::CreateIfUnknown(const std::string& localRelPath) {

@@ -23,7 +23,8 @@ class DirectoryWalk {
  public:
   struct Hooks {
     std::function<FTL::WaitResult()> waitToContinue;
-    // After a batch went to the store (the job posts WM_WALK_DONE).
+    // After a batch or an unreadable folder went to the store (the job
+    // posts WM_WALK_DONE).
     std::function<void()> batchHandedOver;
     // The createPathAction request for a '\'-separated relative path.
     std::function<void(const std::string&)> createPath;
@@ -39,6 +40,7 @@ class DirectoryWalk {
 
  private:
   void Walk(const std::string& folder, bool* reported);
+  void LeaveUnreadable(const std::string& folder);
   void HandOver();
   void CreateIfUnknown(const std::string& localRelPath);
 

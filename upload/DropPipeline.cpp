@@ -69,6 +69,9 @@ bool DropPipeline::HandleMessage(platform::UINT message, platform::WPARAM w, pla
       *result = showSpeed();
       return true;
     case msg::WM_WALK_DONE:
+      // A comparison pass with nothing left to compare ends a batch whose
+      // only outcome is what could not be read.
+      if (m_queue.takeRefusedFiles()) m_services.compare->SignalWork();
       startDigestJobs();
       *result = 1;
       return true;

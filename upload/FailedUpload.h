@@ -12,6 +12,7 @@ struct FailedUpload {
   static constexpr int32_t kDiskFull = 102008;      // the remote disk is full
   static constexpr int32_t kFileTooLarge = 102009;  // over the service's size limit
   static constexpr int32_t kFolderRefused = -1;     // its remote folder could not be made
+  static constexpr int32_t kUnreadable = -2;        // a dropped folder that could not be read
 
   BackupFileRecord file;
   int32_t errorCode = kDefaultError;
@@ -19,6 +20,7 @@ struct FailedUpload {
   std::string description;
 
   bool IsPermanent() const {
-    return errorCode == kDiskFull || errorCode == kFileTooLarge || errorCode == kFolderRefused;
+    return errorCode == kDiskFull || errorCode == kFileTooLarge || errorCode == kFolderRefused ||
+           errorCode == kUnreadable;
   }
 };

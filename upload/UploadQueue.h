@@ -69,6 +69,9 @@ class UploadQueue {
 
   // Scheduling.
   void upldNewFiles();
+  // Files the walk or the comparison could not place, onto the permanent
+  // failures; false when there were none.
+  bool takeRefusedFiles();
   void LoadUpldFiles();
   // Nothing while offline (m_workState 6). Posts 0x85b when no task is left.
   int scheduleUploads();

@@ -61,12 +61,18 @@ void UploadQueue::LoadUpldFiles() {
                                      PositionOf(record));
   }
   m_pending.insert(m_pending.end(), queued.begin(), queued.end());
+  takeRefusedFiles();
+  FillPendingTasks();
+}
+
+bool UploadQueue::takeRefusedFiles() {
   std::vector<RefusedFile> refused;
   m_services.store->takeRefusedFiles(&refused);
-  for (RefusedFile& r : refused)
-    m_permanentFailures.push_back(
-        FailedUpload{std::move(r.file), FailedUpload::kFolderRefused, std::move(r.reason)});
-  FillPendingTasks();
+  for (RefusedFile& r : refused) {
+    const int32_t code = r.unreadable ? FailedUpload::kUnreadable : FailedUpload::kFolderRefused;
+    m_permanentFailures.push_back(FailedUpload{std::move(r.file), code, std::move(r.reason)});
+  }
+  return !refused.empty();
 }
 
 bool UploadQueue::MayStartMore() const {
