@@ -19,7 +19,7 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$here/tests/lsan.supp:print_suppressions=0}"
 labels=()
 # Only the threaded modules run under ThreadSanitizer.
-[ "$flavour" = tsan ] && labels=(-L 'platform|workers|util|FTL|store|upload|queue|pipeline|peer|droppipe')
+[ "$flavour" = tsan ] && labels=(-L 'platform|workers|util|FTL|store|upload|queue|pipeline|peer|droppipe|^e2e$')
 
 # Sanitizer builds run several times slower; a case that misses a wait under that
 # load gets one more try there (a real fault fails both).
