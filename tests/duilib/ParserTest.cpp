@@ -5,6 +5,7 @@
 
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
+#include "common/TextMutator.h"
 #include "duilib/CBoxLayoutUI.h"
 #include "duilib/CDialogBuilder.h"
 #include "duilib/CImageString.h"
@@ -147,25 +148,9 @@ TEST(DialogBuilder, MalformedSkinsNameFileAndLine) {
 
 TEST(DialogBuilder, FuzzedSkinsNeverCrash) {
   std::mt19937 rng(20261208);
-  const std::string base = kEverySkin;
-  const char alphabet[] = "<>/=\"' #,abcdefgXYZ0123456789\n&;";
   int built = 0;
   for (int i = 0; i < 3000; ++i) {
-    std::string skin = base;
-    const int edits = 1 + static_cast<int>(rng() % 6);
-    for (int e = 0; e < edits && !skin.empty(); ++e) {
-      const size_t pos = rng() % skin.size();
-      switch (rng() % 3) {
-        case 0:
-          skin[pos] = alphabet[rng() % (sizeof(alphabet) - 1)];
-          break;
-        case 1:
-          skin.erase(pos, 1 + rng() % 8);
-          break;
-        default:
-          skin.insert(pos, 1, alphabet[rng() % (sizeof(alphabet) - 1)]);
-      }
-    }
+    const std::string skin = kvtest::Mutated(kEverySkin, rng);
     CPaintManagerUI pm;
     CDialogBuilder builder;
     std::unique_ptr<CControlUI> root(builder.Create(skin, "", nullptr, &pm));
