@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "common/ChildProcess.h"
 #include "common/LoopbackSocket.h"
@@ -49,12 +50,26 @@ TEST_F(WholeProgram, NoWindowNorDatabaseBeforeTheStartMessageThenBothWindows) {
   EXPECT_EQ(kvup_->Wait(kLong), 0);
 }
 
+// The soft and hard limits of the core file size of a process.
+std::string CoreLimits(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/limits");
+  for (std::string line; std::getline(in, line);) {
+    if (!line.starts_with("Max core file size")) continue;
+    std::istringstream fields(line.substr(18));
+    std::string soft, hard;
+    fields >> soft >> hard;
+    return soft + " " + hard;
+  }
+  return "";
+}
+
 TEST_F(WholeProgram, DroppedTreeIsMirroredAndTheSameDropAgainSendsNothing) {
   ASSERT_TRUE(StartService()) << service_->error();
   AddFaults(std::string(kCountInits) + "\n" + kCountChunks);
   const std::string root = MakeTree();
   TraceEveryLogger();
   Launch(service_->BaseUrl());
+  EXPECT_EQ(CoreLimits(kvup_->pid()), "0 0") << "a crash leaves no core file holding the session";
   // The same drop right after the first batch: every file is held, so no byte
   // is sent again (a file the remote picture does not show yet completes at
   // its init).

@@ -9,7 +9,6 @@
 // every file, 1 when some did not reach it, 2 on bad usage or storage.
 #include <curl/curl.h>
 #include <log4cplus/initializer.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "app/LogSetup.h"
 #include "app/StartedWorkers.h"
 #include "app/WorkerStartUp.h"
+#include "platform/PrivateProcess.h"
 #include "session/COptions.h"
 #include "session/ServiceConfig.h"
 #include "tools/kvup-sync/SyncRun.h"
@@ -100,8 +100,8 @@ int Sync(const Arguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // As kvup: the databases and logs are the user's alone.
-  umask(077);
+  // As kvup: the databases, logs and memory are the user's alone.
+  platform::MakeProcessPrivate();
   Arguments args;
   if (!Parse(argc, argv, &args)) {
     std::fputs(kUsage, stderr);
