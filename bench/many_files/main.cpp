@@ -2,9 +2,11 @@
 // driven over the link by kvup-client, against the stand-in service on
 // loopback. Drops a folder of N files of S bytes in F folders, times the drop
 // to the end code, drops it again (every file held: no chunk may be sent),
-// then times the exit of the idle program after its client's quit.
+// then times the exit of the idle program after its client's quit. With
+// --ui-timing kvup times every handler of its user-interface thread and the
+// histogram it logs at exit is printed (the close sequence left out).
 //
-//   bench_many_files [--files N] [--size BYTES] [--folders F]
+//   bench_many_files [--files N] [--size BYTES] [--folders F] [--ui-timing]
 #include <unistd.h>
 
 #include <chrono>
@@ -29,6 +31,7 @@ struct Settings {
   int files = 10000;
   int size = 16384;
   int folders = 100;
+  bool uiTiming = false;
 };
 
 double Seconds(Clock::time_point from) {
@@ -85,8 +88,14 @@ std::vector<double> DropTimes(const std::string& output) {
 
 int main(int argc, char** argv) {
   Settings s;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string name = argv[i];
+    if (name == "--ui-timing") {
+      s.uiTiming = true;
+      --i;
+      continue;
+    }
+    if (i + 1 >= argc) break;
     const int value = std::atoi(argv[i + 1]);
     if (name == "--files") s.files = value;
     if (name == "--size") s.size = value;
@@ -111,9 +120,11 @@ int main(int argc, char** argv) {
   const std::string port = std::to_string(20000 + getpid() % 20000);
   std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  if (!kvup.Start({kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"), "--port", port,
-                   "--headless", "--service", service.BaseUrl()},
-                  {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
+  std::vector<std::string> kvupArgs = {kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"),
+                                       "--port", port, "--headless", "--service",
+                                       service.BaseUrl()};
+  if (s.uiTiming) kvupArgs.push_back("--ui-timing");
+  if (!kvup.Start(kvupArgs, {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
     return 1;
   kvtest::ChildProcess client;
   const std::string limit = "end=" + std::to_string(600000 + s.files * 100);
@@ -138,5 +149,13 @@ int main(int argc, char** argv) {
   std::printf("same again:  %.2f s, %.1f files/s, chunks sent again: %d\n", drops[1],
               s.files / drops[1], chunks - s.files * perFile);
   std::printf("exit after the client's quit: %.3f s\n", exitSeconds);
+  if (s.uiTiming && std::filesystem::exists(dir.Sub("logs")))
+    for (const auto& e : std::filesystem::directory_iterator(dir.Sub("logs"))) {
+      std::ifstream in(e.path());
+      for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find("ui-timing: ");
+        if (at != std::string::npos) std::printf("%s\n", line.c_str() + at);
+      }
+    }
   return 0;
 }
