@@ -55,8 +55,7 @@ bool Run(const char* label, Add add, ById byPath, Child child) {
   std::printf(
       "%4d x %-6d %-6s entries %lld build %.1f ms, %lld lookups %.1f ms (target: under 1000 ms "
       "each)\n",
-      kFolders, kFiles, label,
-      static_cast<long long>(next - 1), Ms(t1 - t0),
+      kFolders, kFiles, label, static_cast<long long>(next - 1), Ms(t1 - t0),
       static_cast<long long>(kFolders) * (kFiles + 1), Ms(t2 - t1));
   return found == static_cast<int64_t>(kFolders) * kFiles;
 }

@@ -90,7 +90,8 @@ HandlerTimer::HandlerTimer(UINT msg) : msg_(msg), armed_(HandlerTiming::Instance
 
 HandlerTimer::~HandlerTimer() {
   HandlerTiming& timing = HandlerTiming::Instance();
-  if (armed_ && timing.Recording() && timing.Epoch() == epoch_) timing.Add(msg_, NowMicros() - start_);
+  if (armed_ && timing.Recording() && timing.Epoch() == epoch_)
+    timing.Add(msg_, NowMicros() - start_);
 }
 
 }  // namespace platform

@@ -3,7 +3,8 @@
 // unless Enable() was called (kvup's --ui-timing), nothing is measured then.
 // A handler counts only when recording was on when it began and no Pause()
 // came before it ended, so that Pause() at the start of the close and offline
-// sequences leaves out the handler that runs them. UI thread only, but Report() may run after the loop.
+// sequences leaves out the handler that runs them. UI thread only, but Report() may run after the
+// loop.
 #pragma once
 
 #include <cstdint>

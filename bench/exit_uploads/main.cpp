@@ -124,8 +124,8 @@ double RunCase(const Settings& s, const Case& c, const std::string& root) {
   size_t at = out.find(" sent quit");
   if (at != std::string::npos) quitAt = StampOf(out.substr(out.rfind('\n', at) + 1));
   if (clientCode != 0 || kvupCode != 0 || quitAt < 0) {
-    std::fprintf(stderr, "%s: run failed (client %d, kvup %d):\n%s\n", c.name, clientCode,
-                 kvupCode, out.c_str());
+    std::fprintf(stderr, "%s: run failed (client %d, kvup %d):\n%s\n", c.name, clientCode, kvupCode,
+                 out.c_str());
     return -1;
   }
   int unfinished = 0;

@@ -66,8 +66,7 @@ double ChunkRoundTrip(const std::string& base, int samples) {
   const std::string hash = digest.Finish(size);
   CURL* curl = curl_easy_init();
   std::string body;
-  const std::string form =
-      "gSessionId=abc&pid=1&name=rtt.bin&size=" + std::to_string(size);
+  const std::string form = "gSessionId=abc&pid=1&name=rtt.bin&size=" + std::to_string(size);
   curl_easy_setopt(curl, CURLOPT_URL,
                    (base + "/wbx/filebackup/breakPointUploadInitAction.json?").c_str());
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.c_str());
@@ -85,11 +84,11 @@ double ChunkRoundTrip(const std::string& base, int samples) {
     curl_mime_name(part, "file");
     curl_mime_filename(part, "rtt.bin");
     curl_mime_data(part, chunk.data(), chunk.size());
-    const std::string url = base +
-                            "/wbx/filebackup/breakPointUploadAction.json?gSessionId=abc&fid=" +
-                            std::to_string(fid) + "&breakPoint=" +
-                            std::to_string(static_cast<int64_t>(i) * kChunk) + "&hash=" + hash +
-                            "&size=" + std::to_string(size);
+    const std::string url =
+        base +
+        "/wbx/filebackup/breakPointUploadAction.json?gSessionId=abc&fid=" + std::to_string(fid) +
+        "&breakPoint=" + std::to_string(static_cast<int64_t>(i) * kChunk) + "&hash=" + hash +
+        "&size=" + std::to_string(size);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_MIMEPOST, mime);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
@@ -141,9 +140,10 @@ void Fill(const std::string& path, int64_t bytes, int seed) {
   std::string block(1 << 16, '\0');
   for (int64_t done = 0; done < bytes; done += static_cast<int64_t>(block.size())) {
     for (size_t i = 0; i < block.size(); i += 32)
-      block[i] = static_cast<char>(seed * 131 + static_cast<int>((done + static_cast<int64_t>(i)) >> 5));
-    out.write(block.data(), static_cast<std::streamsize>(
-                                std::min<int64_t>(bytes - done, static_cast<int64_t>(block.size()))));
+      block[i] =
+          static_cast<char>(seed * 131 + static_cast<int>((done + static_cast<int64_t>(i)) >> 5));
+    out.write(block.data(), static_cast<std::streamsize>(std::min<int64_t>(
+                                bytes - done, static_cast<int64_t>(block.size()))));
   }
 }
 
@@ -217,32 +217,33 @@ int main(int argc, char** argv) {
   const double mbps = s.mb / bigSeconds;
   const double bigLimit = kChunk / 1e6 / rtt;
   std::printf("measured chunk round trip: %.1f ms\n", rtt * 1000);
-  std::printf("big file:    %.2f s, %.2f MB/s; limit 128 KiB / RTT = %.2f MB/s; ratio %.2f"
-              " (chunk requests %d, others %d)\n",
-              bigSeconds, mbps, bigLimit, mbps / bigLimit, req["breakPointUploadAction"],
-              req["breakPointUploadInitAction"] + req["getFileAction"] +
-                  req["getSubFilesAction"] + req["createPathAction"]);
+  std::printf(
+      "big file:    %.2f s, %.2f MB/s; limit 128 KiB / RTT = %.2f MB/s; ratio %.2f"
+      " (chunk requests %d, others %d)\n",
+      bigSeconds, mbps, bigLimit, mbps / bigLimit, req["breakPointUploadAction"],
+      req["breakPointUploadInitAction"] + req["getFileAction"] + req["getSubFilesAction"] +
+          req["createPathAction"]);
 
   req.clear();
   const double smallSeconds = RunDrop(small, s.delayMs, &req, &rtt);
   if (smallSeconds < 0) return 1;
-  const double perFile =
-      static_cast<double>(req["breakPointUploadInitAction"] + req["breakPointUploadAction"] +
-                          req["getFileAction"]) /
-      s.files;
+  const double perFile = static_cast<double>(req["breakPointUploadInitAction"] +
+                                             req["breakPointUploadAction"] + req["getFileAction"]) /
+                         s.files;
   const double fps = s.files / smallSeconds;
   const double protocolLimit = 3.0 / (perFile * rtt);
   const double limit = std::min(protocolLimit, 100.0);
   std::printf("measured chunk round trip: %.1f ms\n", rtt * 1000);
-  std::printf("small files: %.2f s, %.1f files/s, %.2f MB/s; requests per file R = %.2f "
-              "(init %d, chunk %d, file info %d; listings %d, folders %d)\n",
-              smallSeconds, fps, fps * s.kb * 1024 / 1e6, perFile, req["breakPointUploadInitAction"],
-              req["breakPointUploadAction"], req["getFileAction"], req["getSubFilesAction"],
-              req["createPathAction"]);
-  std::printf("  limit 3 / (R x RTT) = %.1f files/s; digest rest bound 100 files/s; the %s "
-              "applies: %.1f files/s; ratio %.2f\n",
-              protocolLimit, protocolLimit < 100 ? "protocol limit" : "digest rest", limit,
-              fps / limit);
+  std::printf(
+      "small files: %.2f s, %.1f files/s, %.2f MB/s; requests per file R = %.2f "
+      "(init %d, chunk %d, file info %d; listings %d, folders %d)\n",
+      smallSeconds, fps, fps * s.kb * 1024 / 1e6, perFile, req["breakPointUploadInitAction"],
+      req["breakPointUploadAction"], req["getFileAction"], req["getSubFilesAction"],
+      req["createPathAction"]);
+  std::printf(
+      "  limit 3 / (R x RTT) = %.1f files/s; digest rest bound 100 files/s; the %s "
+      "applies: %.1f files/s; ratio %.2f\n",
+      protocolLimit, protocolLimit < 100 ? "protocol limit" : "digest rest", limit, fps / limit);
   curl_global_cleanup();
   return 0;
 }

@@ -181,20 +181,37 @@ int main(int argc, char** argv) {
   const std::string port = std::to_string(20000 + getpid() % 20000);
   std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  std::vector<std::string> kvupArgs = {kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"),
-                                       "--port", port, "--headless", "--service",
+  std::vector<std::string> kvupArgs = {kvtest::BuiltProgram("kvup"),
+                                       "--user-data",
+                                       dir.Sub("user"),
+                                       "--port",
+                                       port,
+                                       "--headless",
+                                       "--service",
                                        service.BaseUrl()};
   if (s.uiTiming) kvupArgs.push_back("--ui-timing");
-  if (!kvup.Start(kvupArgs, {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
-    return 1;
+  if (!kvup.Start(kvupArgs, {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path())) return 1;
   PeakSampler peak(kvup.pid());
   kvtest::ChildProcess client;
   const std::string limit = "end=" + std::to_string(600000 + s.files * 100);
   // The second's rest before the drop shows kvup idle.
-  std::vector<std::string> commands = {
-      kvtest::BuiltProgram("kvup-client"), "--port", port, "--session", "abc", "--account",
-      "alice", "--connect-wait", "10000", "hello", "wait=1", "cookies", "start", "wait=7",
-      "sleep=1000", "drop=" + root, limit};
+  std::vector<std::string> commands = {kvtest::BuiltProgram("kvup-client"),
+                                       "--port",
+                                       port,
+                                       "--session",
+                                       "abc",
+                                       "--account",
+                                       "alice",
+                                       "--connect-wait",
+                                       "10000",
+                                       "hello",
+                                       "wait=1",
+                                       "cookies",
+                                       "start",
+                                       "wait=7",
+                                       "sleep=1000",
+                                       "drop=" + root,
+                                       limit};
   if (!s.once) commands.insert(commands.end(), {"drop=" + root, limit});
   commands.push_back("quit");
   if (!client.Start(commands)) return 1;

@@ -48,8 +48,8 @@ std::string Content() {
 }
 
 std::string Body(const std::string& content) {
-  return "--" + kBoundary +
-         "\r\nContent-Disposition: form-data; name=\"note\"\r\n\r\nhello\r\n--" + kBoundary +
+  return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"note\"\r\n\r\nhello\r\n--" +
+         kBoundary +
          "\r\nContent-Disposition: form-data; filename=\"a.bin\"; name=\"file\"\r\n"
          "Content-Type: application/octet-stream\r\n\r\n" +
          content + "\r\n--" + kBoundary + "--\r\n";
@@ -132,8 +132,9 @@ TEST(MultipartStreamTest, ReadsBoundaryAndName) {
   EXPECT_EQ(b, "q r");
   EXPECT_FALSE(MultipartStream::BoundaryOf("application/octet-stream; boundary=xyz", &b));
   EXPECT_FALSE(MultipartStream::BoundaryOf("multipart/form-data", &b));
-  EXPECT_EQ(MultipartStream::NameOf("content-disposition: form-data; filename=\"f\"; name=\"file\""),
-            "file");
+  EXPECT_EQ(
+      MultipartStream::NameOf("content-disposition: form-data; filename=\"f\"; name=\"file\""),
+      "file");
   EXPECT_EQ(MultipartStream::NameOf("Content-Type: x\r\nContent-Disposition: form-data; name=a"),
             "a");
   EXPECT_EQ(MultipartStream::NameOf("Content-Type: x"), "");

@@ -58,8 +58,7 @@ std::string MultipartStream::NameOf(const std::string& head) {
     if (end == std::string::npos) end = head.size();
     std::string line = head.substr(from, end - from);
     size_t colon = line.find(':');
-    if (colon != std::string::npos &&
-        Lower(Trim(line.substr(0, colon))) == "content-disposition") {
+    if (colon != std::string::npos && Lower(Trim(line.substr(0, colon))) == "content-disposition") {
       std::string name;
       Parameter(line.substr(colon + 1), "name", &name);
       return name;
