@@ -56,6 +56,10 @@ CommandLine::Result CommandLine::Parse(int argc, const char* const* argv, Launch
       options.headless = true;
       continue;
     }
+    if (arg == "--ui-timing") {
+      options.uiTiming = true;
+      continue;
+    }
     if (arg == "--no-resume-journal") {
       options.resumeJournal = false;
       continue;
@@ -118,5 +122,7 @@ std::string CommandLine::Usage(const char* program) {
          "  --headless        run without windows (default when there is no display)\n"
          "  --no-resume-journal  write the unfinished work only when closing or going\n"
          "                    offline, as a measurement's baseline (a crash loses it)\n"
+         "  --ui-timing       time every handler of the user-interface thread and log\n"
+         "                    the histogram at exit (a measurement aid)\n"
          "  --help            show this text\n";
 }

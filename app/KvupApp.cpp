@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/CommandLine.h"
 #include "app/EarlyClientMessages.h"
@@ -18,6 +19,7 @@
 #include "log/KvLog.h"
 #include "peer/ClientInterfaceMgr.h"
 #include "pipeline/CompareFileMgr.h"
+#include "platform/HandlerTiming.h"
 #include "platform/LastError.h"
 #include "platform/MessageQueue.h"
 #include "platform/SingleInstance.h"
@@ -92,8 +94,12 @@ void RunWindows(ProgramWindows& windows, EarlyClientMessages& early, SignalWatch
     ready.Start(CompareFileMgr::Instance().readyEvent, windows.DropWindow());
   }
   KV_INFO("KVUP", "KVUP message loop starts, user id %d", options.m_userId);
+  platform::HandlerTiming& timing = platform::HandlerTiming::Instance();
+  if (LaunchOptions::Current().uiTiming) timing.Enable();
   WindowHost::RunLoop();
   KV_INFO("KVUP", "KVUP message loop ended");
+  if (timing.Enabled())
+    for (const std::string& line : timing.Report()) KV_INFO("KVUP", "%s", line.c_str());
   signals.SetQuitWindow(nullptr);
   ready.Stop();
 }

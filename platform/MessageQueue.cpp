@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "log/KvLog.h"
+#include "platform/HandlerTiming.h"
 #include "platform/LastError.h"
 
 namespace platform {
@@ -215,7 +216,11 @@ bool MessageQueue::TakeSent(Message* m) {
 
 void MessageQueue::Deliver(Message m) {
   MessageHandler* handler = HandlerOf(m.hwnd);
-  const LRESULT result = handler == nullptr ? 0 : handler->HandleMessage(m.msg, m.w, m.l);
+  LRESULT result = 0;
+  if (handler != nullptr) {
+    HandlerTimer timer(m.msg);
+    result = handler->HandleMessage(m.msg, m.w, m.l);
+  }
   // Records go before the sender is released: once it returns they are gone.
   m.ownedW.reset();
   m.ownedL.reset();
@@ -237,7 +242,10 @@ void MessageQueue::DeliverDueTimers() {
       auto it = windows_.find(hwnd);
       if (it != windows_.end()) handler = it->second.handler;
     }
-    if (handler != nullptr) handler->HandleMessage(WM_TIMER, id, 0);
+    if (handler != nullptr) {
+      HandlerTimer timer(WM_TIMER);
+      handler->HandleMessage(WM_TIMER, id, 0);
+    }
   }
 }
 

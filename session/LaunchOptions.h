@@ -17,6 +17,9 @@ struct LaunchOptions {
   // --no-resume-journal: the resume rows are written only when kvup closes
   // or goes offline (what they cost is measured against it).
   bool resumeJournal = true;
+  // --ui-timing: every user-interface handler run is timed; the histogram
+  // goes to the log at exit (outside the close and offline sequences).
+  bool uiTiming = false;
 
   // The values of this run, set by the frame before any thread starts.
   static LaunchOptions& Current();

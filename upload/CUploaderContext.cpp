@@ -30,6 +30,7 @@ void CUploaderContext::ChangeState(int32_t state, const std::string& message) {
   }
   m_status.state = state;
   m_status.message = message;
+  if (state == TaskState::Destroying) m_breaker.Break();
 }
 
 int32_t CUploaderContext::GetState() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "session/Messages.h"
+#include "session/TransferBreaker.h"
 #include "upload/CUploadParam.h"
 #include "upload/TaskState.h"
 
@@ -35,6 +36,9 @@ class CUploaderContext {
 
   // The task lock; re-entrant, so a holder may call the operations above.
   std::recursive_mutex& TaskLock() { return m_lock; }
+  // The uploader attaches its handle; turning Destroying breaks the transfer
+  // at once instead of at libcurl's next progress call.
+  TransferBreaker& Breaker() { return m_breaker; }
   // The task's parameter copy. REQUIRES: the task lock while a job runs.
   CUploadParam& Param() { return m_param; }
   int32_t TaskIndex() const { return m_param.taskIndex; }
@@ -49,4 +53,7 @@ class CUploaderContext {
   int32_t m_inheritedSetting;           // copied from the options, not read here
   std::atomic<uint8_t> m_destroyFlag{0};
   std::recursive_mutex m_lock;
+  // Outlives the uploader (deleted by the derived controller), whose handle
+  // closes its connections through it.
+  TransferBreaker m_breaker;
 };

@@ -10,6 +10,7 @@
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/MiscToolMgr.h"
 #include "pipeline/TravelDirMgr.h"
+#include "platform/HandlerTiming.h"
 #include "session/COptions.h"
 #include "store/CWriteDbMgr.h"
 #include "upload/CUpldThreadMgr.h"
@@ -35,6 +36,7 @@ void WaitBounded(uint32_t boundMs, const std::function<bool()>& done) {
 
 void DropPipeline::goOffline() {
   if (State() == WorkState::kOffline) return;
+  platform::HandlerTiming::Instance().Pause();  // the offline sequence is timed apart
   SetState(WorkState::kOffline);
   RecordTxStatus();
   m_view.ShowStatusText("离线");
@@ -56,6 +58,7 @@ void DropPipeline::goOffline() {
   m_queue.StopAllTasks();
   SendCode(kCodeStopped);
   FlushWriter();
+  platform::HandlerTiming::Instance().Resume();
 }
 
 void DropPipeline::startOffline() {
@@ -158,6 +161,7 @@ platform::LRESULT DropPipeline::OnClientMsgCome() {
 bool DropPipeline::closeSequence() {
   KV_DEBUG(kLog, "CDndUiDlg::OnClose");
   if (m_closing) return false;
+  platform::HandlerTiming::Instance().Pause();  // the close sequence is not a user's wait
   m_closing = true;
   m_view.HideWindows();
   RecordTxStatus();

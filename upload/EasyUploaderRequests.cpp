@@ -70,6 +70,9 @@ void CEasyUploader::SetResponseCallbacks() {
   curl_easy_setopt(m_handle, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(m_handle, CURLOPT_WRITEFUNCTION, &CEasyUploader::OnBody);
   curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, this);
+  // Every request of the handle (init, file info, chunks): the connection a
+  // chunk reuses may have been opened by the request before it.
+  if (m_context) m_context->Breaker().Attach(m_handle);
 }
 
 bool CEasyUploader::FreshHandle() {

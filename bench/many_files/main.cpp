@@ -2,17 +2,27 @@
 // driven over the link by kvup-client, against the stand-in service on
 // loopback. Drops a folder of N files of S bytes in F folders, times the drop
 // to the end code, drops it again (every file held: no chunk may be sent),
-// then times the exit of the idle program after its client's quit.
+// then times the exit of the idle program after its client's quit. With
+// --ui-timing kvup times every handler of its user-interface thread and the
+// histogram it logs at exit is printed (the close sequence left out). kvup's
+// peak resident memory (VmHWM of /proc/PID/status, sampled every 50 ms) is
+// printed idle (just before the first drop) and at the end. --once drops once.
 //
-//   bench_many_files [--files N] [--size BYTES] [--folders F]
+//   bench_many_files [--files N] [--size BYTES] [--folders F] [--ui-timing] [--once]
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/ChildProcess.h"
@@ -29,6 +39,60 @@ struct Settings {
   int files = 10000;
   int size = 16384;
   int folders = 100;
+  bool uiTiming = false;
+  bool once = false;
+};
+
+// Seconds of the day, local time, as kvup-client stamps its lines.
+double NowOfDay() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
+}
+
+// VmHWM of a process in KiB, 0 when it is gone.
+long PeakKib(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
+
+// Samples a process's VmHWM every 50 ms until stopped.
+class PeakSampler {
+ public:
+  explicit PeakSampler(pid_t pid)
+      : thread_([this, pid] {
+          while (!stop_) {
+            const long kib = PeakKib(pid);
+            if (kib > 0) {
+              std::lock_guard<std::mutex> lock(mu_);
+              samples_.emplace_back(NowOfDay(), kib);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          }
+        }) {}
+  ~PeakSampler() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // The last VmHWM sampled before `at` (seconds of the day), and the last one.
+  long Before(double at) const {
+    long kib = 0;
+    for (const auto& [t, k] : samples_)
+      if (t < at) kib = k;
+    return kib;
+  }
+  long Last() const { return samples_.empty() ? 0 : samples_.back().second; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::mutex mu_;
+  std::vector<std::pair<double, long>> samples_;
+  std::thread thread_;
 };
 
 double Seconds(Clock::time_point from) {
@@ -85,8 +149,14 @@ std::vector<double> DropTimes(const std::string& output) {
 
 int main(int argc, char** argv) {
   Settings s;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string name = argv[i];
+    if (name == "--ui-timing" || name == "--once") {
+      (name == "--once" ? s.once : s.uiTiming) = true;
+      --i;
+      continue;
+    }
+    if (i + 1 >= argc) break;
     const int value = std::atoi(argv[i + 1]);
     if (name == "--files") s.files = value;
     if (name == "--size") s.size = value;
@@ -111,22 +181,52 @@ int main(int argc, char** argv) {
   const std::string port = std::to_string(20000 + getpid() % 20000);
   std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  if (!kvup.Start({kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"), "--port", port,
-                   "--headless", "--service", service.BaseUrl()},
-                  {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
-    return 1;
+  std::vector<std::string> kvupArgs = {kvtest::BuiltProgram("kvup"),
+                                       "--user-data",
+                                       dir.Sub("user"),
+                                       "--port",
+                                       port,
+                                       "--headless",
+                                       "--service",
+                                       service.BaseUrl()};
+  if (s.uiTiming) kvupArgs.push_back("--ui-timing");
+  if (!kvup.Start(kvupArgs, {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path())) return 1;
+  PeakSampler peak(kvup.pid());
   kvtest::ChildProcess client;
   const std::string limit = "end=" + std::to_string(600000 + s.files * 100);
-  if (!client.Start({kvtest::BuiltProgram("kvup-client"), "--port", port, "--session", "abc",
-                     "--account", "alice", "--connect-wait", "10000", "hello", "wait=1", "cookies",
-                     "start", "wait=7", "drop=" + root, limit, "drop=" + root, limit, "quit"}))
-    return 1;
+  // The second's rest before the drop shows kvup idle.
+  std::vector<std::string> commands = {kvtest::BuiltProgram("kvup-client"),
+                                       "--port",
+                                       port,
+                                       "--session",
+                                       "abc",
+                                       "--account",
+                                       "alice",
+                                       "--connect-wait",
+                                       "10000",
+                                       "hello",
+                                       "wait=1",
+                                       "cookies",
+                                       "start",
+                                       "wait=7",
+                                       "sleep=1000",
+                                       "drop=" + root,
+                                       limit};
+  if (!s.once) commands.insert(commands.end(), {"drop=" + root, limit});
+  commands.push_back("quit");
+  if (!client.Start(commands)) return 1;
   const int clientCode = client.Wait(3600000);
+  const long peakKib = PeakKib(kvup.pid());
   const Clock::time_point quit = Clock::now();
   const int kvupCode = kvup.Wait(120000);
   const double exitSeconds = Seconds(quit);
+  peak.Stop();
   const std::vector<double> drops = DropTimes(client.Output());
-  if (clientCode != 0 || kvupCode != 0 || drops.size() != 2) {
+  const std::string out = client.Output();
+  const size_t dropAt = out.find(" sent drop=");
+  const double firstDrop =
+      dropAt == std::string::npos ? 0 : StampOf(out.substr(out.rfind('\n', dropAt) + 1));
+  if (clientCode != 0 || kvupCode != 0 || drops.size() != (s.once ? 1u : 2u)) {
     std::fprintf(stderr, "run failed (client %d, kvup %d):\n%s\n", clientCode, kvupCode,
                  client.Output().c_str());
     return 1;
@@ -135,8 +235,22 @@ int main(int argc, char** argv) {
   const int perFile = (s.size + 131071) / 131072;
   std::printf("first drop:  %.2f s, %.1f files/s, ratio to 100 files/s: %.2f\n", drops[0],
               s.files / drops[0], s.files / drops[0] / 100.0);
-  std::printf("same again:  %.2f s, %.1f files/s, chunks sent again: %d\n", drops[1],
-              s.files / drops[1], chunks - s.files * perFile);
+  std::printf("time per file: %.2f ms\n", drops[0] * 1000.0 / s.files);
+  if (!s.once)
+    std::printf("same again:  %.2f s, %.1f files/s, chunks sent again: %d\n", drops[1],
+                s.files / drops[1], chunks - s.files * perFile);
+  const long idleKib = peak.Before(firstDrop);
+  const long endKib = std::max(peakKib, peak.Last());
+  std::printf("kvup VmHWM: idle %.1f MiB, peak %.1f MiB, growth %.1f MiB (target <= 100)\n",
+              idleKib / 1024.0, endKib / 1024.0, (endKib - idleKib) / 1024.0);
   std::printf("exit after the client's quit: %.3f s\n", exitSeconds);
+  if (s.uiTiming && std::filesystem::exists(dir.Sub("logs")))
+    for (const auto& e : std::filesystem::directory_iterator(dir.Sub("logs"))) {
+      std::ifstream in(e.path());
+      for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find("ui-timing: ");
+        if (at != std::string::npos) std::printf("%s\n", line.c_str() + at);
+      }
+    }
   return 0;
 }

@@ -218,8 +218,9 @@ StoreCode CloudStore::InitUpload(const std::string& account, int64_t fid, int64_
       fid != 0 ? db_.Find(fid, account) : db_.FindChild(account, pid, name);
   if (fid != 0 && (!e || e->type != 1)) return StoreCode::kNotFound;
   if (e && e->type != 1) return StoreCode::kNameTaken;
-  int64_t used = db_.UsedBytes(account, e ? e->id : 0);
-  if (limits_.quota >= 0 && used + size > limits_.quota) return StoreCode::kOverQuota;
+  // The sum reads every entry of the account: only with a quota to hold.
+  if (limits_.quota >= 0 && db_.UsedBytes(account, e ? e->id : 0) + size > limits_.quota)
+    return StoreCode::kOverQuota;
   if (!e) {
     MetaEntry fresh;
     fresh.account = account;

@@ -6,6 +6,7 @@
 #include "log/KvLog.h"
 #include "tools/kvup-service/ChunkWriter.h"
 #include "tools/kvup-service/Envelope.h"
+#include "tools/kvup-service/MultipartStream.h"
 
 namespace {
 
@@ -113,11 +114,35 @@ void Endpoints::GetFile(const httplib::Request& req, httplib::Response& res) {
   Answer(res, store_->FileInfo(account, fid, &file), file, "file");
 }
 
+// httplib's content reader hands a multipart body to its own parser when the
+// request's Content-Type says multipart/form-data, and passes the raw body
+// otherwise (it looks at the header when called). The header is therefore
+// set aside while the raw body is read and parsed here, then put back; the
+// request object is httplib's own, not const, for the handler's run.
+bool Endpoints::ReadParts(const httplib::Request& req, const httplib::ContentReader& reader,
+                          const std::function<bool(const std::string&)>& onPart,
+                          const std::function<bool(const char*, size_t)>& onData) {
+  std::string boundary;
+  if (!MultipartStream::BoundaryOf(req.get_header_value("Content-Type"), &boundary)) {
+    reader([](const char*, size_t) { return true; });
+    return false;
+  }
+  auto& headers = const_cast<httplib::Request&>(req).headers;
+  auto type = headers.find("Content-Type");
+  const std::string kept = type->second;
+  type->second = "application/octet-stream";
+  MultipartStream parts(boundary, onPart, onData);
+  const bool read = reader([&](const char* data, size_t n) { return parts.Feed(data, n); });
+  type->second = kept;
+  return read && parts.Complete();
+}
+
 bool Endpoints::Drain(const httplib::Request& req, const httplib::ContentReader& reader,
                       ByteThrottle* throttle) {
   auto drop = [throttle](const char*, size_t n) { return throttle->Pass(n); };
   if (req.is_multipart_form_data())
-    return reader([](const httplib::MultipartFormData&) { return true; }, drop);
+    return ReadParts(
+        req, reader, [](const std::string&) { return true; }, drop);
   return reader(drop);
 }
 
@@ -167,9 +192,10 @@ void Endpoints::Upload(const httplib::Request& req, httplib::Response& res,
     return AnswerChunk(res, rc, file);
   }
   bool inFile = false, sawFile = false;
-  reader(
-      [&](const httplib::MultipartFormData& part) {
-        inFile = part.name == "file";
+  const bool bodyOk = ReadParts(
+      req, reader,
+      [&](const std::string& name) {
+        inFile = name == "file";
         sawFile = sawFile || inFile;
         return true;
       },
@@ -178,6 +204,10 @@ void Endpoints::Upload(const httplib::Request& req, httplib::Response& res,
         return throttle->Pass(n);
       });
   rc = store_->EndChunk(&writer, hash, &file);
+  if (rc == StoreCode::kOk && !bodyOk) {
+    res.status = 400;  // as httplib's own parser answered a body that is not multipart
+    return Fail(res, Envelope::kBadParam, "bad multipart body");
+  }
   if (rc == StoreCode::kOk && !sawFile) {
     res.status = 400;
     return Fail(res, Envelope::kBadParam, "no part named file");

@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -25,6 +26,12 @@ class Endpoints {
   void Upload(const httplib::Request& req, httplib::Response& res,
               const httplib::ContentReader& reader, ByteThrottle* throttle);
 
+  // Reads a multipart/form-data body through `reader` with MultipartStream:
+  // `onPart` at each part's start with its name, `onData` with its bytes.
+  // False when the body is not valid multipart or could not be read.
+  static bool ReadParts(const httplib::Request& req, const httplib::ContentReader& reader,
+                        const std::function<bool(const std::string&)>& onPart,
+                        const std::function<bool(const char*, size_t)>& onData);
   // Reads and drops a request body that is not going to be used.
   static bool Drain(const httplib::Request& req, const httplib::ContentReader& reader,
                     ByteThrottle* throttle);

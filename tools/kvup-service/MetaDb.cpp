@@ -62,7 +62,10 @@ bool MetaDb::Open(const std::string& path, std::string* error) {
           " account TEXT NOT NULL, pid INTEGER NOT NULL, name TEXT NOT NULL,"
           " type INTEGER NOT NULL, status INTEGER NOT NULL, hash TEXT NOT NULL,"
           " size INTEGER NOT NULL, upload_size INTEGER NOT NULL);") &&
-      Exec("CREATE UNIQUE INDEX IF NOT EXISTS entries_by_name ON entries(account, pid, name);");
+      Exec("CREATE UNIQUE INDEX IF NOT EXISTS entries_by_name ON entries(account, pid, name);") &&
+      // The first chunk's look-up of held content (FindComplete): without it every
+      // upload scanned all the account's entries, quadratic over a large batch.
+      Exec("CREATE INDEX IF NOT EXISTS entries_by_content ON entries(account, hash, size);");
   if (!ok) *error = sqlite3_errmsg(db_);
   return ok;
 }
