@@ -38,6 +38,10 @@ bool DesktopLink::Drop(const std::string& path) {
   return socket_.Send(Json::writeString(compact, message));
 }
 
+bool DesktopLink::LogOut() {
+  return socket_.Send("{\"type\":13}");
+}
+
 bool DesktopLink::Quit() {
   return socket_.Send("{\"type\":9}");
 }

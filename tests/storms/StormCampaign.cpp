@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -53,6 +54,7 @@ std::string FaultRules(const StormSettings& s) {
   std::string rules = kCountRequests;
   if (s.chunkDelayMs > 0)
     rules += "\nbreakPointUploadAction:delay=" + std::to_string(s.chunkDelayMs);
+  if (!s.extraRules.empty()) rules += "\n" + s.extraRules;
   if (s.faultShare <= 0) return rules;
   const double each = s.faultShare / static_cast<double>(std::size(kFaultKinds));
   uint64_t seed = s.seed * 100ull;
@@ -149,6 +151,9 @@ class StormWorld {
     bool offline = false;
     while (f->endCode == 0 && Clock::now() < deadline) {
       for (char c : link_->socket().Receive(100)) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%c@%.1f ", c, SecondsSince(start));
+        f->codes += stamp;
         if (c == '0' + kCodeStopped) {
           offline = true;
           ++f->offlineEpisodes;
@@ -192,24 +197,50 @@ class StormWorld {
   void Check(StormFigures* f) {
     const std::map<std::string, std::string> held = Held();
     const std::set<std::string> done = LocalPaths("log", "SELECT path, name FROM log;");
-    const std::set<std::string> kept = LocalPaths("txlog", "SELECT path, name FROM undo_files;");
+    ReadFailedList();
     for (const std::string& rel : files_) {
       const std::string local = root_ + "/" + rel;
       auto it = held.find("storm/" + rel);
       const bool intact = it != held.end() && ReadAll(it->second) == ReadAll(local);
       if (intact) {
         ++f->held;
-      } else if (f->endCode == kCodeFailures && kept.count(local)) {
+      } else if (f->endCode == kCodeFailures && listed_.count(local)) {
         ++f->failedListed;
       } else {
-        Violation(f, rel + " neither held nor kept as failed");
+        Violation(f, rel + " neither held nor in the failed list");
+        Evidence(f, rel);
       }
-      if (!intact && done.count(local)) Violation(f, rel + " recorded done, not held intact");
+      if (!intact && done.count(local)) {
+        Violation(f, rel + " recorded done, not held intact");
+        Evidence(f, rel);
+      }
     }
     CheckComplete(f);
+    if (f->violations.empty()) return;
+    const std::string log = ReadAll(dir_.Sub("kvup.log"));
+    f->evidence +=
+        "kvup's last log lines:\n" + log.substr(log.size() - std::min<size_t>(log.size(), 8000));
   }
 
  private:
+  // The files kvup showed as failed, from its log.
+  void ReadFailedList() {
+    static const std::string kLine = "UIDLG|failed list: ";
+    std::istringstream log(ReadAll(dir_.Sub("kvup.log")));
+    for (std::string line; std::getline(log, line);) {
+      if (line.compare(0, kLine.size(), kLine) != 0) continue;
+      const size_t end = line.rfind(" (error ");
+      if (end != std::string::npos) listed_.insert(line.substr(kLine.size(), end - kLine.size()));
+    }
+  }
+
+  void Evidence(StormFigures* f, const std::string& rel) const {
+    const std::string name = fs::path(rel).filename().string();
+    std::istringstream log(ReadAll(dir_.Sub("kvup.log")));
+    for (std::string line; std::getline(log, line);)
+      if (line.find(name) != std::string::npos) f->evidence += line + "\n";
+  }
+
   bool RestartService(std::string* error) {
     kill(service_.pid(), SIGKILL);
     service_.Stop();
@@ -234,11 +265,16 @@ class StormWorld {
       case StormNetwork::kClientRestart:
         link_->socket().Close();
         ExpectCleanExit(f, "after its client went away");
+        ReadFailedList();  // the next run writes a new log
         if (LaunchRun(true, &error)) return true;
         break;
       case StormNetwork::kCut:
         cutter_->Cut(s_.cutMs);
         return true;
+      case StormNetwork::kLogOut:
+        if (link_->LogOut()) return true;
+        error = "the log-out could not be sent";
+        break;
       case StormNetwork::kNone:
         return true;
     }
@@ -312,6 +348,7 @@ class StormWorld {
   std::unique_ptr<FuzzingFront> fuzzer_;
   LoopbackFront* front_ = nullptr;
   std::vector<std::string> files_;  // relative paths
+  std::set<std::string> listed_;    // local paths shown as failed
   uint16_t port_ = 0;
   std::unique_ptr<ChildProcess> kvup_;
   std::unique_ptr<DesktopLink> link_;

@@ -16,6 +16,7 @@ enum class StormNetwork {
   kServiceRestart,  // the service killed mid-batch, back on its port at once
   kClientRestart,   // the client killed; kvup ends, a new run and client carry on
   kCut,             // the service's port closed for cutMs
+  kLogOut,          // the client logs out (and in again once kvup is offline)
 };
 
 struct StormSettings {
@@ -26,6 +27,7 @@ struct StormSettings {
   int64_t bigSize = 50 * 1024 * 1024;
   // Share of every request faulted by the service, over every kind it has.
   double faultShare = 0;
+  std::string extraRules;  // further fault rules, one a line
   // Share of answers mutated by a fuzzing front between kvup and the service.
   double fuzzShare = 0;
   int chunkDelayMs = 0;  // per chunk, so that the network event finds the batch running
@@ -43,12 +45,14 @@ struct StormFigures {
   std::map<std::string, int64_t> faultsByKind;  // injected, by rule kind
   int64_t answersMutated = 0;
   int held = 0;          // byte-identical on the service
-  int failedListed = 0;  // not held, kept by kvup and reported with code 8
+  int failedListed = 0;  // not held, in kvup's failed list, code 8 told
   int offlineEpisodes = 0;
   int endCode = 0;          // 3 or 8; 0 when the batch never ended
   double batchSeconds = 0;  // drop to end code
+  std::string codes;        // every code after the drop, "CODE@SECONDS "
   std::vector<std::string> violations;
-  std::string error;  // the campaign could not run
+  std::string evidence;  // kvup's log lines about the files of the violations
+  std::string error;     // the campaign could not run
 };
 
 StormFigures RunStorm(const StormSettings& settings);

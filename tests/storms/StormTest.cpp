@@ -32,6 +32,9 @@ void ExpectNoViolation(const kvtest::StormSettings& s, const kvtest::StormFigure
   Print(s, f);
   ASSERT_TRUE(f.error.empty()) << f.error;
   for (const std::string& v : f.violations) ADD_FAILURE() << v;
+  if (!f.violations.empty())
+    std::printf("codes after the drop: %s\nkvup's log about them:\n%s", f.codes.c_str(),
+                f.evidence.c_str());
   EXPECT_EQ(f.held + f.failedListed, f.files);
 }
 
@@ -68,6 +71,30 @@ TEST(Storm, ATenthOfAllRequestsFaultedByEveryKindLosesNoFileAndRecordsNoneWrongl
   ExpectNoViolation(s, f);
   EXPECT_GT(f.requests, 0);
   EXPECT_GE(f.faultsByKind.size(), 10u) << "too few fault kinds fired";
+}
+
+// A full remote disk stops the batch as going offline does: the client hears
+// of it (code 6), every file waits saved, and its log-in completes the batch.
+TEST(Storm, DiskFullMidBatchStopsTheBatchAndTheClientsLogInCompletesIt) {
+  kvtest::StormSettings s;
+  s.seed = Seed(15);
+  s.files = 30;
+  s.extraRules = "breakPointUploadInitAction:envelope=102008:every=6:times=1";
+  s.boundMs = 60000;
+  const kvtest::StormFigures f = kvtest::RunStorm(s);
+  ExpectNoViolation(s, f);
+  EXPECT_EQ(f.offlineEpisodes, 1);
+  EXPECT_EQ(f.held, f.files);
+  EXPECT_EQ(f.endCode, 3);
+}
+
+// Offline while the drop is still walked and digested: the uploads' late
+// notice of their end must not end the batch nor forget the saved drop.
+TEST(Storm, LogOutWhileTheDropIsDigestedAndLogInCompletesTheBatch) {
+  kvtest::StormSettings s = Network(kvtest::StormNetwork::kLogOut, 16);
+  s.files = 100;
+  s.eventAfterMs = 150;
+  ExpectEveryFileHeld(s);
 }
 
 TEST(Storm, ServiceKilledMidBatchAndBackOnItsPortCompletesTheBatch) {
