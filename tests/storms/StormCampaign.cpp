@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -77,12 +78,16 @@ class StormWorld {
 
   bool Prepare(std::string* error) {
     fs::create_directories(user_);
+    // KVUP_STORM_LOG=FILE keeps kvup's log of the run, at DEBUG, for a replay.
+    const char* keep = std::getenv("KVUP_STORM_LOG");
+    keepLog_ = keep ? keep : "";
     dir_.WriteFile("log4cplus.properties",
-                   "log4cplus.rootLogger=INFO, RUN\n"
-                   "log4cplus.appender.RUN=log4cplus::FileAppender\n"
-                   "log4cplus.appender.RUN.File=kvup.log\n"
-                   "log4cplus.appender.RUN.layout=log4cplus::PatternLayout\n"
-                   "log4cplus.appender.RUN.layout.ConversionPattern=%c|%m%n\n");
+                   std::string("log4cplus.rootLogger=") + (keep ? "DEBUG" : "INFO") +
+                       ", RUN\n"
+                       "log4cplus.appender.RUN=log4cplus::FileAppender\n"
+                       "log4cplus.appender.RUN.File=kvup.log\n"
+                       "log4cplus.appender.RUN.layout=log4cplus::PatternLayout\n"
+                       "log4cplus.appender.RUN.layout.ConversionPattern=%c|%m%n\n");
     if (!service_.Start()) {
       *error = "service: " + service_.error();
       return false;
@@ -216,6 +221,8 @@ class StormWorld {
       }
     }
     CheckComplete(f);
+    if (!keepLog_.empty())
+      fs::copy_file(dir_.Sub("kvup.log"), keepLog_, fs::copy_options::overwrite_existing);
     if (f->violations.empty()) return;
     const std::string log = ReadAll(dir_.Sub("kvup.log"));
     f->evidence +=
@@ -349,6 +356,7 @@ class StormWorld {
   LoopbackFront* front_ = nullptr;
   std::vector<std::string> files_;  // relative paths
   std::set<std::string> listed_;    // local paths shown as failed
+  std::string keepLog_;
   uint16_t port_ = 0;
   std::unique_ptr<ChildProcess> kvup_;
   std::unique_ptr<DesktopLink> link_;
