@@ -44,6 +44,7 @@ int Report(const char* name, const kvtest::StormSettings& s, const kvtest::Storm
     printf("  answers mutated: %lld\n", static_cast<long long>(f.answersMutated));
   printf("  held identical %d, failed listed %d, violations %zu; offline %d times\n", f.held,
          f.failedListed, f.violations.size(), f.offlineEpisodes);
+  printf("  listed as failed although held: %d\n", f.listedButHeld);
   printf("  end code %d after %.1f s (bound %d s)\n", f.endCode, f.batchSeconds, s.boundMs / 1000);
   for (const std::string& v : f.violations) printf("    violation: %s\n", v.c_str());
   fflush(stdout);

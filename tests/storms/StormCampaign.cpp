@@ -209,6 +209,7 @@ class StormWorld {
       const bool intact = it != held.end() && ReadAll(it->second) == ReadAll(local);
       if (intact) {
         ++f->held;
+        if (listed_.count(local)) ++f->listedButHeld;
       } else if (f->endCode == kCodeFailures && listed_.count(local)) {
         ++f->failedListed;
       } else {

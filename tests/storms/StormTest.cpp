@@ -24,8 +24,10 @@ void Print(const kvtest::StormSettings& s, const kvtest::StormFigures& f) {
               static_cast<long long>(f.answersMutated));
   for (const auto& [kind, n] : f.faultsByKind)
     std::printf("  fault %-22s %lld\n", kind.c_str(), static_cast<long long>(n));
-  std::printf("held %d, failed listed %d, offline %d, end code %d after %.1f s\n", f.held,
-              f.failedListed, f.offlineEpisodes, f.endCode, f.batchSeconds);
+  std::printf(
+      "held %d (%d of them listed as failed), failed listed %d, offline %d, end code %d "
+      "after %.1f s\n",
+      f.held, f.listedButHeld, f.failedListed, f.offlineEpisodes, f.endCode, f.batchSeconds);
 }
 
 void ExpectNoViolation(const kvtest::StormSettings& s, const kvtest::StormFigures& f) {
