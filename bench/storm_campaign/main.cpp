@@ -40,8 +40,10 @@ int Report(const char* name, const kvtest::StormSettings& s, const kvtest::Storm
     for (const auto& [kind, n] : f.faultsByKind)
       printf("    %-22s %lld\n", kind.c_str(), static_cast<long long>(n));
   }
-  if (f.answersMutated > 0)
-    printf("  answers mutated: %lld\n", static_cast<long long>(f.answersMutated));
+  for (const auto& [kind, n] : f.mutationsByKind)
+    printf("    answers mutated, %-12s %lld\n", kind.c_str(), static_cast<long long>(n));
+  if (f.connectionsRefused > 0)
+    printf("  connections closed by the cut: %lld\n", static_cast<long long>(f.connectionsRefused));
   printf("  held identical %d, failed listed %d, violations %zu; offline %d times\n", f.held,
          f.failedListed, f.violations.size(), f.offlineEpisodes);
   printf("  listed as failed although held: %d\n", f.listedButHeld);

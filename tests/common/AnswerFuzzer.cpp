@@ -75,13 +75,6 @@ bool AnswerFuzzer::MaybeMutate(HttpAnswer* answer) {
   return true;
 }
 
-int64_t AnswerFuzzer::mutated() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  int64_t n = 0;
-  for (const auto& [name, count] : counts_) n += count;
-  return n;
-}
-
 std::map<std::string, int64_t> AnswerFuzzer::byKind() const {
   std::lock_guard<std::mutex> lock(mu_);
   return counts_;

@@ -24,7 +24,6 @@ class AnswerFuzzer {
   // Mutates the answer with the fuzzer's share of probability; true when it
   // did (the connection must then close: its framing may be gone).
   bool MaybeMutate(HttpAnswer* answer);
-  int64_t mutated() const;
   std::map<std::string, int64_t> byKind() const;
 
  private:

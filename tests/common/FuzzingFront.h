@@ -18,7 +18,6 @@ class FuzzingFront : public LoopbackFront {
   ~FuzzingFront() override { StopAll(); }
 
   const AnswerFuzzer& fuzzer() const { return fuzzer_; }
-  int64_t mutated() const { return fuzzer_.mutated(); }
 
  protected:
   void Serve(int clientFd) override;

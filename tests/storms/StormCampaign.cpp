@@ -194,7 +194,8 @@ class StormWorld {
       if (rule.find(":prob=") != std::string::npos)
         f->faultsByKind[KindOf(rule)] += v["fired"].asInt64();
     }
-    if (fuzzer_) f->answersMutated = fuzzer_->mutated();
+    if (fuzzer_) f->mutationsByKind = fuzzer_->fuzzer().byKind();
+    if (cutter_) f->connectionsRefused = cutter_->refused();
   }
 
   // Every file held byte-identical, or kept by kvup with code 8 told; no

@@ -41,12 +41,13 @@ struct StormSettings {
 struct StormFigures {
   int files = 0;
   int64_t bytes = 0;
-  int64_t requests = 0;                         // seen by the service
-  std::map<std::string, int64_t> faultsByKind;  // injected, by rule kind
-  int64_t answersMutated = 0;
-  int held = 0;           // byte-identical on the service
-  int failedListed = 0;   // not held, in kvup's failed list, code 8 told
-  int listedButHeld = 0;  // in the failed list, yet held byte-identical
+  int64_t requests = 0;                            // seen by the service
+  std::map<std::string, int64_t> faultsByKind;     // injected, by rule kind
+  std::map<std::string, int64_t> mutationsByKind;  // answers mutated by the fuzzing front
+  int64_t connectionsRefused = 0;                  // by the cutting front
+  int held = 0;                                    // byte-identical on the service
+  int failedListed = 0;                            // not held, in kvup's failed list, code 8 told
+  int listedButHeld = 0;                           // in the failed list, yet held byte-identical
   int offlineEpisodes = 0;
   int endCode = 0;          // 3 or 8; 0 when the batch never ended
   double batchSeconds = 0;  // drop to end code

@@ -19,11 +19,12 @@ uint32_t Seed(uint32_t fallback) {
 }
 
 void Print(const kvtest::StormSettings& s, const kvtest::StormFigures& f) {
-  std::printf("seed %u: %d files, %lld bytes, %lld requests, %lld answers mutated\n", s.seed,
-              f.files, static_cast<long long>(f.bytes), static_cast<long long>(f.requests),
-              static_cast<long long>(f.answersMutated));
+  std::printf("seed %u: %d files, %lld bytes, %lld requests\n", s.seed, f.files,
+              static_cast<long long>(f.bytes), static_cast<long long>(f.requests));
   for (const auto& [kind, n] : f.faultsByKind)
     std::printf("  fault %-22s %lld\n", kind.c_str(), static_cast<long long>(n));
+  for (const auto& [kind, n] : f.mutationsByKind)
+    std::printf("  mutation %-12s %lld\n", kind.c_str(), static_cast<long long>(n));
   std::printf(
       "held %d (%d of them listed as failed), failed listed %d, offline %d, end code %d "
       "after %.1f s\n",
@@ -54,8 +55,8 @@ kvtest::StormSettings Network(kvtest::StormNetwork network, uint32_t seed) {
   s.files = 60;
   s.maxSize = 600000;
   s.network = network;
-  s.chunkDelayMs = 60;
-  s.eventAfterMs = 1500;
+  s.chunkDelayMs = 100;  // the batch runs for seconds, the event comes within one
+  s.eventAfterMs = 800;
   return s;
 }
 
@@ -121,5 +122,5 @@ TEST(Storm, MutatedServiceAnswersNeverCrashKvupNorRecordAFileWrongly) {
   s.boundMs = 150000;
   const kvtest::StormFigures f = kvtest::RunStorm(s);
   ExpectNoViolation(s, f);
-  EXPECT_GT(f.answersMutated, 0);
+  EXPECT_GE(f.mutationsByKind.size(), 5u) << "too few kinds of mutation";
 }
