@@ -14,6 +14,10 @@
 namespace {
 
 const char* kLogger = "FileBackupMgr";
+// The resume journal commits while the saved work is read back: the read
+// waits for the commit instead of finding the rows locked, and so missing
+// (a batch would end told complete with its saved drops never walked).
+constexpr int kResumeReadWaitMs = 5000;
 
 // The last component and its parent; a path without '/' is all relPath.
 void SplitAtLastSeparator(const std::string& path, std::string* relPath, std::string* baseDir) {
@@ -250,6 +254,7 @@ bool FileBackupMgr::loadRemoteFolder(int64_t pid) {
 void FileBackupMgr::loadResumeState() {
   DBWrapper db(options_.DatabasePath(dbschema::Database::kTxlog));
   if (!db.Open()) return;
+  db.SetBusyWait(kResumeReadWaitMs);
   const std::string user = std::to_string(options_.m_userId);
   db.Query("SELECT * FROM undo_files where userid=" + user + ";");
   // The rows stay until their file completes; only those that can never
@@ -330,6 +335,7 @@ size_t FileBackupMgr::ChangedFileCount() {
 void FileBackupMgr::loadDropList() {
   DBWrapper db(options_.DatabasePath(dbschema::Database::kTxlog));
   if (!db.Open()) return;
+  db.SetBusyWait(kResumeReadWaitMs);
   const std::string user = std::to_string(options_.m_userId);
   db.Query("SELECT * FROM drag_dir where userid=" + user + ";");
   for (const DBWrapper::Row& row : db.Rows()) {

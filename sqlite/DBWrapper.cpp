@@ -79,6 +79,10 @@ bool DBWrapper::Open() {
   return true;
 }
 
+void DBWrapper::SetBusyWait(int ms) {
+  if (m_db != nullptr) sqlite3_busy_timeout(m_db, ms);
+}
+
 bool DBWrapper::ExecPragma(const char* text) {
   char* message = nullptr;
   if (sqlite3_exec(m_db, text, nullptr, nullptr, &message) == SQLITE_OK) return true;

@@ -22,6 +22,9 @@ class DBWrapper {
   DBWrapper& operator=(const DBWrapper&) = delete;
 
   bool Open();
+  // Once open: a statement meeting another connection's lock waits up to ms
+  // for it to go instead of failing at once (reads would come back empty).
+  void SetBusyWait(int ms);
   // Runs one or more statements that return no rows.
   bool executeSQL(const std::string& text);
   // Runs one or more statements and collects their rows: NULL values are left

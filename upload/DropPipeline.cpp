@@ -95,6 +95,10 @@ bool DropPipeline::OnTimer(int32_t id) {
     OnRetryTimer();
     return true;
   }
+  if (id == kTimerDiskFull) {
+    OnDiskFullTimer();
+    return true;
+  }
   return false;
 }
 

@@ -49,6 +49,7 @@ class DropPipeline : public DropWindowLink {
   static constexpr int32_t kTimerErrorWindow = 1009;
   static constexpr uint32_t kErrorWindowMs = 5000;
   static constexpr int32_t kTimerRetry = 1011;
+  static constexpr int32_t kTimerDiskFull = 1012;
 
   // Notification codes to the desktop client.
   static constexpr int32_t kCodeStarted = 2;
@@ -163,6 +164,7 @@ class DropPipeline : public DropWindowLink {
   void RetryOrEndBatch();
   void ReportBatchEnd();
   void OnRetryTimer();
+  void OnDiskFullTimer();
   void DecideErrorWindow();
   void ResumeUploads();
   void RecordTxStatus();

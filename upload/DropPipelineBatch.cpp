@@ -10,6 +10,9 @@
 #include "upload/UploadQueue.h"
 
 void DropPipeline::OnUploadsDrained() {
+  // Going offline quit the uploads and saved the drops: this late notice of
+  // theirs must neither end the batch nor forget the drops.
+  if (State() == WorkState::kOffline) return;
   FileBackupMgr& store = *m_services.store;
   if (store.RemainingFiles() > 0) {
     if (store.UploadQueueCount() > 0) m_queue.upldNewFiles();

@@ -125,14 +125,19 @@ void DropPipeline::ResumeUploads() {
   }
 }
 
+// Told from inside the queue's end of a task, which going offline would free:
+// the next turn of the loop stops everything as going offline does (the work
+// saved, the client told the batch stopped), so that the log-in after the
+// user made room resumes it.
 void DropPipeline::diskFull() {
+  if (State() != WorkState::kOffline) m_view.StartTimer(kTimerDiskFull, 10);
+}
+
+void DropPipeline::OnDiskFullTimer() {
+  m_view.StopTimer(kTimerDiskFull);
   if (State() == WorkState::kOffline) return;
-  SetState(WorkState::kOffline);
-  RecordTxStatus();
+  goOffline();
   m_view.ShowStatusText("fodra已满");
-  PauseWorkers();
-  m_services.store->saveDropList();
-  FlushWriter();
 }
 
 void DropPipeline::startUploads() {

@@ -311,5 +311,8 @@ void UploadQueue::retireBatchFailures() {
 std::vector<FailedUpload> UploadQueue::TakePermanentFailures() {
   std::vector<FailedUpload> taken;
   taken.swap(m_permanentFailures);
+  // What the user is shown as failed, for support and the storm tests.
+  for (const FailedUpload& f : taken)
+    KV_INFO(kLog, "failed list: %s (error %d)", f.file.path.c_str(), f.errorCode);
   return taken;
 }

@@ -21,6 +21,14 @@ class DesktopLink {
   bool Start(int timeoutMs = 10000);
   // All of ConnectAndGreet, SendCookies and Start.
   bool StartKvup(uint16_t port, const std::string& account = "tester");
+  // The client's log-in (type 14) with the same cookies; kvup goes online.
+  bool LogIn(const std::string& session, const std::string& account);
+  // The client's log-out (type 13); kvup goes offline.
+  bool LogOut();
+  // A drop of one folder or file (type 20).
+  bool Drop(const std::string& path);
+  // The client's quit (type 9).
+  bool Quit();
   LoopbackClient& socket() { return socket_; }
 
  private:

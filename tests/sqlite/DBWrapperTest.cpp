@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "common/LogCapture.h"
 #include "common/TempDir.h"
 #include "sqlite/DBWrapper.h"
@@ -146,6 +149,24 @@ TEST(DBWrapperOpen, HeaderAnywhereInFirstSixteenBytesCounts) {
             DBWrapper::FileCheck::kSqlite);
   EXPECT_EQ(DBWrapper::CheckFile(dir.WriteFile("b", "xxSQLite format 3")),
             DBWrapper::FileCheck::kNotSqlite);
+}
+
+// With a busy wait, a read meeting another connection's exclusive lock waits
+// for its commit and sees the rows, instead of an empty result.
+TEST_F(DBWrapperTest, ReadWithABusyWaitWaitsForAnotherConnectionsCommit) {
+  DBWrapper writer(dir_.Sub("db"));
+  ASSERT_TRUE(writer.Open());
+  ASSERT_TRUE(writer.executeSQL("BEGIN EXCLUSIVE; INSERT INTO t VALUES(3, 'w', 'w');"));
+  std::thread commit([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writer.executeSQL("COMMIT;");
+  });
+  DBWrapper reader(dir_.Sub("db"));
+  ASSERT_TRUE(reader.Open());
+  reader.SetBusyWait(10000);
+  reader.Query("SELECT a FROM t WHERE a = 3;");
+  commit.join();
+  EXPECT_EQ(reader.Rows(), (Rows{{"3"}}));
 }
 
 TEST(DBWrapperOpen, UnreadableFileIsRefused) {
