@@ -86,14 +86,8 @@ TEST_F(HardNamesTest, AcceptedNamesAreMirroredRefusedOnesListedAndOtherKindsNeve
   }
 
   Pipeline().OnDrop({root});
-  for (int pass = 0; pass < 6 && CodeCount(DropPipeline::kCodeFailures) == 0; ++pass) {
-    ASSERT_TRUE(PumpUntil([&] {
-      return CodeCount(DropPipeline::kCodeFailures) > 0 ||
-             view_.TimerRunning(DropPipeline::kTimerRetry);
-    })) << "the batch neither ended nor waits for a retry";
-    if (view_.TimerRunning(DropPipeline::kTimerRetry))
-      Pipeline().OnTimer(DropPipeline::kTimerRetry);
-  }
+  ASSERT_TRUE(PumpUntilRetrying([&] { return CodeCount(DropPipeline::kCodeFailures) > 0; }))
+      << "the batch never ended";
   ASSERT_EQ(CodeCount(DropPipeline::kCodeFailures), 1);
   EXPECT_EQ(CodeCount(DropPipeline::kCodeFinished), 0);
   EXPECT_EQ(store_.RemainingFiles(), 0);
@@ -152,16 +146,9 @@ TEST_F(HardNamesTest, FilesThatChangeOrVanishMidUploadAreNeverHeldMixed) {
   ASSERT_EQ(truncate((root + "/shrinks.bin").c_str(), 131072 + 5), 0);
   ASSERT_EQ(unlink((root + "/vanishes.bin").c_str()), 0);
   ClearFaults();
-  for (int pass = 0; pass < 7 && CodeCount(DropPipeline::kCodeFailures) == 0 &&
-                     CodeCount(DropPipeline::kCodeFinished) == 0;
-       ++pass) {
-    ASSERT_TRUE(PumpUntil([&] {
-      return CodeCount(DropPipeline::kCodeFailures) + CodeCount(DropPipeline::kCodeFinished) > 0 ||
-             view_.TimerRunning(DropPipeline::kTimerRetry);
-    })) << "the batch neither ended nor waits for a retry";
-    if (view_.TimerRunning(DropPipeline::kTimerRetry))
-      Pipeline().OnTimer(DropPipeline::kTimerRetry);
-  }
+  ASSERT_TRUE(PumpUntilRetrying([&] {
+    return CodeCount(DropPipeline::kCodeFailures) + CodeCount(DropPipeline::kCodeFinished) > 0;
+  })) << "the batch never ended";
   ASSERT_EQ(CodeCount(DropPipeline::kCodeFailures) + CodeCount(DropPipeline::kCodeFinished), 1);
   EXPECT_EQ(store_.RemainingFiles(), 0);
   const std::map<std::string, RemoteEntry> remote = RemoteTree();

@@ -30,7 +30,9 @@ TEST_F(OfflineTest, OfflineThenOnlineResumesTheUnfinishedUpload) {
   ClearFaults();
   ASSERT_TRUE(platform::PostMessage(hub_->Window(), msg::WM_CLIENT_LOGIN, 0, 0));
   ASSERT_TRUE(PumpUntil([&] { return CodeCount(DropPipeline::kCodeStarted) > 1; }));
-  ASSERT_TRUE(PumpUntil([&] {
+  // The service may still be busy with the chunk cut at the log-out: a retry
+  // pass then completes the file.
+  ASSERT_TRUE(PumpUntilRetrying([&] {
     const auto tree = RemoteTree();
     return tree.count("slow.bin") && tree.at("slow.bin").status == 1;
   }));

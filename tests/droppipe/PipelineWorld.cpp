@@ -133,6 +133,16 @@ bool PipelineWorld::FireRetry() {
   return true;
 }
 
+bool PipelineWorld::PumpUntilRetrying(const std::function<bool()>& done) {
+  return PumpUntil([&] {
+    const int32_t retry = DropPipeline::kTimerRetry;
+    if (view_.TimerRunning(retry) &&
+        std::chrono::steady_clock::now() - view_.startedAt[retry] >= std::chrono::milliseconds(300))
+      Pipeline().OnTimer(retry);
+    return done();
+  });
+}
+
 int PipelineWorld::CodeCount(int32_t code) const {
   return static_cast<int>(std::count(codes_.begin(), codes_.end(), code));
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -45,6 +46,7 @@ class RecordingPipelineView : public DropPipelineView {
   void StartTimer(int32_t id, uint32_t periodMs) override {
     timers[id] = periodMs;
     timerStarts[id].push_back(periodMs);
+    startedAt[id] = std::chrono::steady_clock::now();
   }
   void StopTimer(int32_t id) override { timers.erase(id); }
   void ShowFailedItems() override { ++failedItemsShown; }
@@ -62,6 +64,7 @@ class RecordingPipelineView : public DropPipelineView {
   bool buttonsRunning = false;
   std::map<int32_t, uint32_t> timers;  // running ones
   std::map<int32_t, std::vector<uint32_t>> timerStarts;
+  std::map<int32_t, std::chrono::steady_clock::time_point> startedAt;
   int failedItemsShown = 0;
   int toolTipCleared = 0;
   int hidden = 0;
@@ -124,6 +127,10 @@ class PipelineWorld : public ::testing::Test {
   bool PumpUntilCode(int32_t code);
   // Fires the retry timer once it runs; false when it does not start.
   bool FireRetry();
+  // Until done() holds, firing each retry pass once it has waited 300 ms (the
+  // window's timer waits seconds; the service may still finish a request cut
+  // before).
+  bool PumpUntilRetrying(const std::function<bool()>& done);
 
   std::string MakeFile(const std::string& name, size_t size);
   static std::string ReadAll(const std::string& path);
