@@ -38,7 +38,9 @@ std::string CPage1::FailedText(const FailedUpload& failure) {
     return "fodra容量不足，请补充容量或删除多余文件";
   if (failure.errorCode == FailedUpload::kFileTooLarge) return "超出上传文件大小限制";
   if (!failure.description.empty()) return failure.description;
-  if (failure.errorCode == FailedUpload::kFolderRefused) return "无法创建上传目录";
+  if (failure.errorCode == FailedUpload::kFolderRefused ||
+      failure.errorCode == FailedUpload::kFolderUnanswered)
+    return "无法创建上传目录";
   return "上传失败";
 }
 

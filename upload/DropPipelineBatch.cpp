@@ -1,6 +1,7 @@
 // The end of a batch and of a comparison, the automatic retry passes and the
 // error window that takes kvup offline after repeated request failures.
 #include "log/KvLog.h"
+#include "pipeline/CompareFileMgr.h"
 #include "pipeline/FileBackupMgr.h"
 #include "pipeline/TravelDirMgr.h"
 #include "session/COptions.h"
@@ -91,7 +92,8 @@ void DropPipeline::ReportBatchEnd() {
 
 void DropPipeline::OnRetryTimer() {
   m_view.StopTimer(kTimerRetry);
-  if (State() == WorkState::kRetryPending) m_queue.restartFailedItems();
+  if (State() != WorkState::kRetryPending) return;
+  if (m_queue.restartFailedItems() > 0) m_services.compare->SignalWork();
 }
 
 void DropPipeline::OnCompareDone() {
@@ -111,7 +113,8 @@ void DropPipeline::OnCompareDone() {
       // Retried, or reported with code 8 once the passes are used up.
       RetryOrEndBatch();
     }
-  } else if (busy == BusyState::kIdle && inBatch && !m_queue.PermanentFailures().empty()) {
+  } else if (busy == BusyState::kIdle && inBatch &&
+             !(m_queue.PermanentFailures().empty() && m_queue.BatchFailures().empty())) {
     // Files refused before any upload (their folder could not be made).
     RetryOrEndBatch();
   } else if (busy == BusyState::kIdle) {

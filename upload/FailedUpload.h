@@ -13,6 +13,9 @@ struct FailedUpload {
   static constexpr int32_t kFileTooLarge = 102009;  // over the service's size limit
   static constexpr int32_t kFolderRefused = -1;     // its remote folder could not be made
   static constexpr int32_t kUnreadable = -2;        // a dropped folder that could not be read
+  // Its remote folder could not be made because the service did not answer:
+  // retried through the comparison, which makes the folder first.
+  static constexpr int32_t kFolderUnanswered = -3;
 
   BackupFileRecord file;
   int32_t errorCode = kDefaultError;

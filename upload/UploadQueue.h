@@ -92,7 +92,9 @@ class UploadQueue {
   // Shut-down: the tasks are dropped. A job still running (its stop not
   // noticed within the caller's bound) keeps its controller until it ends.
   void StopAllTasks();
-  void restartFailedItems();
+  // Returns how many files went back to the comparison (their folder was
+  // never made).
+  size_t restartFailedItems();
   void saveUndoFiles();
   void retireBatchFailures();
   // Hands the permanent failures over (the list's failed items) and empties

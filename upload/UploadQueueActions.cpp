@@ -69,8 +69,11 @@ bool UploadQueue::takeRefusedFiles() {
   std::vector<RefusedFile> refused;
   m_services.store->takeRefusedFiles(&refused);
   for (RefusedFile& r : refused) {
-    const int32_t code = r.unreadable ? FailedUpload::kUnreadable : FailedUpload::kFolderRefused;
-    m_permanentFailures.push_back(FailedUpload{std::move(r.file), code, std::move(r.reason)});
+    const int32_t code = r.unreadable       ? FailedUpload::kUnreadable
+                         : r.reason.empty() ? FailedUpload::kFolderUnanswered
+                                            : FailedUpload::kFolderRefused;
+    FailedUpload entry{std::move(r.file), code, std::move(r.reason)};
+    (entry.IsPermanent() ? m_permanentFailures : m_batchFailures).push_back(std::move(entry));
   }
   return !refused.empty();
 }
@@ -268,14 +271,28 @@ void UploadQueue::StopAllTasks() {
   m_services.options->m_busy = BusyState::kIdle;
 }
 
-void UploadQueue::restartFailedItems() {
+size_t UploadQueue::restartFailedItems() {
   KV_INFO(kLog, "[CMainUiDlg::restartFailedItems]");
-  for (const FailedUpload& failure : m_batchFailures) m_pending.push_back(RecordOf(failure));
+  size_t compared = 0;
+  for (const FailedUpload& failure : m_batchFailures) {
+    if (failure.errorCode != FailedUpload::kFolderUnanswered) {
+      m_pending.push_back(RecordOf(failure));
+      continue;
+    }
+    // Its folder does not exist yet: the comparison makes it, then queues the file.
+    ShaFileRecord record;
+    m_services.store->splitRemoteName(failure.file.path, &record.relPath, &record.baseDir);
+    record.digest = failure.file.sha;
+    record.size = failure.file.size;
+    m_services.store->addShaFile(record);
+    ++compared;
+  }
   m_batchFailures.clear();
-  m_services.store->addRemainingFiles(static_cast<int32_t>(m_pending.size()));
+  m_services.store->addRemainingFiles(static_cast<int32_t>(m_pending.size() + compared));
   FillPendingTasks();
   if (MayStartMore()) scheduleUploads();
   showRemainingCount();
+  return compared;
 }
 
 void UploadQueue::saveUndoFiles() {

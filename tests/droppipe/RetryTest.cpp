@@ -84,5 +84,27 @@ TEST_F(RetryTest, FileWhoseFolderIsRefusedEndsTheBatchAsFailedWithTheServicesWor
   EXPECT_EQ(store_.RemainingFiles(), 0);
 }
 
+// A folder the service did not answer for (a network cut): its file waits
+// for the next pass, which makes the folder and uploads it.
+TEST_F(RetryTest, FileWhoseFolderWasNotAnsweredIsComparedAgainByTheNextPass) {
+  Start();
+  AddFault("createPathAction:status=503:times=3");
+  std::filesystem::create_directories(dir_.Sub("cut/inner"));
+  const std::string path = MakeFile("cut/inner/x.bin", 1000);
+  Pipeline().OnDrop({dir_.Sub("cut")});
+  ASSERT_TRUE(PumpUntil([&] { return view_.TimerRunning(DropPipeline::kTimerRetry); }))
+      << "a retry pass waits";
+  EXPECT_TRUE(Queue().PermanentFailures().empty());
+  ASSERT_EQ(Queue().BatchFailures().size(), 1u);
+  EXPECT_EQ(Queue().BatchFailures()[0].errorCode, FailedUpload::kFolderUnanswered);
+  ASSERT_TRUE(FireRetry());
+  ASSERT_TRUE(PumpUntilCode(DropPipeline::kCodeFinished));
+  EXPECT_EQ(CodeCount(DropPipeline::kCodeFailures), 0);
+  const RemoteEntry file = RemoteTree().at("cut/inner/x.bin");
+  EXPECT_EQ(file.status, 1);
+  EXPECT_EQ(ReadAll(file.content), ReadAll(path));
+  EXPECT_EQ(store_.RemainingFiles(), 0);
+}
+
 }  // namespace
 }  // namespace pipetest
