@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/KvupBenchRun.h"
 #include "common/ChildProcess.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
@@ -39,13 +40,6 @@ struct Case {
   const char* name;
   const char* rule;  // nullptr: nothing dropped
 };
-
-// Seconds of the day (local time) of a "YYYY-MM-DD HH:MM:SS.mmm ..." line.
-double StampOf(const std::string& line) {
-  if (line.size() < 23) return -1;
-  return std::atoi(line.substr(11, 2).c_str()) * 3600.0 +
-         std::atoi(line.substr(14, 2).c_str()) * 60.0 + std::atof(line.substr(17, 6).c_str());
-}
 
 double NowOfDay() {
   timespec ts{};
@@ -76,7 +70,7 @@ std::string QuitLogLines(const std::string& folder, double quitAt) {
   for (const auto& e : std::filesystem::directory_iterator(folder)) {
     std::ifstream in(e.path());
     for (std::string line; std::getline(in, line);)
-      if (StampOf(line) >= quitAt - 0.001) lines += line + "\n";
+      if (benchrun::StampOf(line) >= quitAt - 0.001) lines += line + "\n";
   }
   return lines;
 }
@@ -91,26 +85,9 @@ double RunCase(const Settings& s, const Case& c, const std::string& root) {
   }
   if (c.rule) kvtest::HttpCall(service.BaseUrl()).PostRaw("/kvup-control/faults", c.rule);
   const std::string port = std::to_string(20000 + (getpid() * 7 + std::rand()) % 20000);
-  std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  if (!kvup.Start({kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"), "--port", port,
-                   "--headless", "--service", service.BaseUrl()},
-                  {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
-    return -1;
-  std::vector<std::string> args = {kvtest::BuiltProgram("kvup-client"),
-                                   "--port",
-                                   port,
-                                   "--session",
-                                   "abc",
-                                   "--account",
-                                   "alice",
-                                   "--connect-wait",
-                                   "10000",
-                                   "hello",
-                                   "wait=1",
-                                   "cookies",
-                                   "start",
-                                   "wait=7"};
+  if (!benchrun::StartHeadlessKvup(&kvup, dir, port, service.BaseUrl())) return -1;
+  std::vector<std::string> args = benchrun::ClientOpening(port);
   if (c.rule) args.push_back("drop=" + root);
   args.push_back("sleep=" + std::to_string(c.rule ? s.afterMs : 500));
   args.push_back("quit");
@@ -119,10 +96,8 @@ double RunCase(const Settings& s, const Case& c, const std::string& root) {
   const int clientCode = client.Wait(600000);
   const int kvupCode = kvup.Wait(120000);
   const double endAt = NowOfDay();
-  double quitAt = -1;
   const std::string out = client.Output();
-  size_t at = out.find(" sent quit");
-  if (at != std::string::npos) quitAt = StampOf(out.substr(out.rfind('\n', at) + 1));
+  const double quitAt = benchrun::StampOfLineWith(out, " sent quit");
   if (clientCode != 0 || kvupCode != 0 || quitAt < 0) {
     std::fprintf(stderr, "%s: run failed (client %d, kvup %d):\n%s\n", c.name, clientCode, kvupCode,
                  out.c_str());

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/KvupBenchRun.h"
 #include "common/ChildProcess.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
@@ -112,29 +113,6 @@ std::map<std::string, int> Seen(const kvtest::StandInService& service) {
   return seen;
 }
 
-double StampOf(const std::string& line) {
-  if (line.size() < 23) return -1;
-  return std::atoi(line.substr(11, 2).c_str()) * 3600.0 +
-         std::atoi(line.substr(14, 2).c_str()) * 60.0 + std::atof(line.substr(17, 6).c_str());
-}
-
-// Seconds from the "sent drop=" line to the next end code.
-double DropTime(const std::string& output) {
-  double sent = -1;
-  size_t from = 0;
-  for (size_t end = output.find('\n'); end != std::string::npos;
-       from = end + 1, end = output.find('\n', from)) {
-    const std::string line = output.substr(from, end - from);
-    if (line.find(" sent drop=") != std::string::npos) sent = StampOf(line);
-    const bool ended = line.find(" status 3") != std::string::npos ||
-                       line.find(" status 5") != std::string::npos ||
-                       line.find(" status 6") != std::string::npos ||
-                       line.find(" status 8") != std::string::npos;
-    if (ended && sent >= 0) return StampOf(line) - sent;
-  }
-  return -1;
-}
-
 void Fill(const std::string& path, int64_t bytes, int seed) {
   std::ofstream out(path, std::ios::binary);
   std::string block(1 << 16, '\0');
@@ -161,20 +139,16 @@ double RunDrop(const std::string& root, int delayMs, std::map<std::string, int>*
   *rtt = ChunkRoundTrip(service.BaseUrl(), 20);
   const std::map<std::string, int> before = Seen(service);
   const std::string port = std::to_string(20000 + getpid() % 20000);
-  std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  if (!kvup.Start({kvtest::BuiltProgram("kvup"), "--user-data", dir.Sub("user"), "--port", port,
-                   "--headless", "--service", service.BaseUrl()},
-                  {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path()))
-    return -1;
+  if (!benchrun::StartHeadlessKvup(&kvup, dir, port, service.BaseUrl())) return -1;
   kvtest::ChildProcess client;
-  if (!client.Start({kvtest::BuiltProgram("kvup-client"), "--port", port, "--session", "abc",
-                     "--account", "alice", "--connect-wait", "10000", "hello", "wait=1", "cookies",
-                     "start", "wait=7", "drop=" + root, "end=3600000", "quit"}))
-    return -1;
+  std::vector<std::string> commands = benchrun::ClientOpening(port);
+  commands.insert(commands.end(), {"drop=" + root, "end=3600000", "quit"});
+  if (!client.Start(commands)) return -1;
   const int clientCode = client.Wait(3600000);
   const int kvupCode = kvup.Wait(120000);
-  const double seconds = DropTime(client.Output());
+  const std::vector<double> drops = benchrun::DropTimes(client.Output());
+  const double seconds = drops.empty() ? -1 : drops.front();
   if (clientCode != 0 || kvupCode != 0 || seconds < 0) {
     std::fprintf(stderr, "run failed (client %d, kvup %d):\n%s\n", clientCode, kvupCode,
                  client.Output().c_str());

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/KvupBenchRun.h"
 #include "common/ChildProcess.h"
 #include "common/HttpCall.h"
 #include "common/StandInService.h"
@@ -118,33 +119,6 @@ int Seen(const kvtest::StandInService& service) {
   return -1;
 }
 
-// Seconds of the day of a kvup-client line "YYYY-MM-DD HH:MM:SS.mmm ...".
-double StampOf(const std::string& line) {
-  if (line.size() < 23) return -1;
-  return std::atoi(line.substr(11, 2).c_str()) * 3600.0 +
-         std::atoi(line.substr(14, 2).c_str()) * 60.0 + std::atof(line.substr(17, 6).c_str());
-}
-
-// From each "sent drop=" line to the next end code: seconds per drop.
-std::vector<double> DropTimes(const std::string& output) {
-  std::vector<double> times;
-  double sent = -1;
-  size_t from = 0;
-  for (size_t end = output.find('\n'); end != std::string::npos;
-       from = end + 1, end = output.find('\n', from)) {
-    const std::string line = output.substr(from, end - from);
-    if (line.find(" sent drop=") != std::string::npos) sent = StampOf(line);
-    const bool ended = line.find(" status 3") != std::string::npos ||
-                       line.find(" status 5") != std::string::npos ||
-                       line.find(" status 8") != std::string::npos;
-    if (ended && sent >= 0) {
-      times.push_back(StampOf(line) - sent);
-      sent = -1;
-    }
-  }
-  return times;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,39 +153,17 @@ int main(int argc, char** argv) {
   }
   kvtest::HttpCall(service.BaseUrl()).PostRaw("/kvup-control/faults", kCountChunks);
   const std::string port = std::to_string(20000 + getpid() % 20000);
-  std::filesystem::create_directories(dir.Sub("user"));
   kvtest::ChildProcess kvup;
-  std::vector<std::string> kvupArgs = {kvtest::BuiltProgram("kvup"),
-                                       "--user-data",
-                                       dir.Sub("user"),
-                                       "--port",
-                                       port,
-                                       "--headless",
-                                       "--service",
-                                       service.BaseUrl()};
-  if (s.uiTiming) kvupArgs.push_back("--ui-timing");
-  if (!kvup.Start(kvupArgs, {"XDG_RUNTIME_DIR=" + dir.path()}, dir.path())) return 1;
+  const std::vector<std::string> timing{"--ui-timing"};
+  if (!benchrun::StartHeadlessKvup(&kvup, dir, port, service.BaseUrl(),
+                                   s.uiTiming ? timing : std::vector<std::string>{}))
+    return 1;
   PeakSampler peak(kvup.pid());
   kvtest::ChildProcess client;
   const std::string limit = "end=" + std::to_string(600000 + s.files * 100);
   // The second's rest before the drop shows kvup idle.
-  std::vector<std::string> commands = {kvtest::BuiltProgram("kvup-client"),
-                                       "--port",
-                                       port,
-                                       "--session",
-                                       "abc",
-                                       "--account",
-                                       "alice",
-                                       "--connect-wait",
-                                       "10000",
-                                       "hello",
-                                       "wait=1",
-                                       "cookies",
-                                       "start",
-                                       "wait=7",
-                                       "sleep=1000",
-                                       "drop=" + root,
-                                       limit};
+  std::vector<std::string> commands = benchrun::ClientOpening(port);
+  commands.insert(commands.end(), {"sleep=1000", "drop=" + root, limit});
   if (!s.once) commands.insert(commands.end(), {"drop=" + root, limit});
   commands.push_back("quit");
   if (!client.Start(commands)) return 1;
@@ -221,11 +173,8 @@ int main(int argc, char** argv) {
   const int kvupCode = kvup.Wait(120000);
   const double exitSeconds = Seconds(quit);
   peak.Stop();
-  const std::vector<double> drops = DropTimes(client.Output());
-  const std::string out = client.Output();
-  const size_t dropAt = out.find(" sent drop=");
-  const double firstDrop =
-      dropAt == std::string::npos ? 0 : StampOf(out.substr(out.rfind('\n', dropAt) + 1));
+  const std::vector<double> drops = benchrun::DropTimes(client.Output());
+  const double firstDrop = std::max(0.0, benchrun::StampOfLineWith(client.Output(), " sent drop="));
   if (clientCode != 0 || kvupCode != 0 || drops.size() != (s.once ? 1u : 2u)) {
     std::fprintf(stderr, "run failed (client %d, kvup %d):\n%s\n", clientCode, kvupCode,
                  client.Output().c_str());
