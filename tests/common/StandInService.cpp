@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "common/HttpCall.h"
+#include "pipeline/ShaDigest.h"
 #include "session/COptions.h"
 #include "session/ServiceConfig.h"
 
@@ -34,6 +36,40 @@ std::string StandInService::BinaryPath() {
 
 std::string StandInService::BaseUrl() const {
   return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+Json::Value StandInService::Entries(const std::string& account) const {
+  return HttpCall(BaseUrl()).Get("/kvup-control/tree?account=" + account).json["data"]["entries"];
+}
+
+std::map<std::string, std::string> StandInService::Held(const std::string& account,
+                                                        bool withFolders) const {
+  std::map<int64_t, Json::Value> byId;
+  for (const Json::Value& e : Entries(account)) byId[e["id"].asInt64()] = e;
+  std::map<std::string, std::string> held;
+  for (const auto& [id, e] : byId) {
+    const int type = e["type"].asInt();
+    if (type == 0 || e["status"].asInt() != 1 || (type != 1 && !withFolders)) continue;
+    std::string path = e["name"].asString();
+    for (int64_t up = e["pid"].asInt64(); byId.count(up) && byId[up]["type"].asInt() != 0;
+         up = byId[up]["pid"].asInt64())
+      path = byId[up]["name"].asString() + "/" + path;
+    held[path] = type == 1 ? e["content"].asString() : "";
+  }
+  return held;
+}
+
+std::vector<std::string> StandInService::HeldWithOtherContent(const std::string& account) const {
+  std::vector<std::string> bad;
+  for (const Json::Value& e : Entries(account)) {
+    if (e["type"].asInt() != 1 || e["status"].asInt() != 1) continue;
+    std::string digest;
+    int64_t size = 0;
+    CShaDigest::OfFile(e["content"].asString(), &digest, &size);
+    if (digest != e["hash"].asString() || size != e["size"].asInt64())
+      bad.push_back(e["name"].asString());
+  }
+  return bad;
 }
 
 std::string StandInService::LogText() const {

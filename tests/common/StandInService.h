@@ -4,8 +4,10 @@
 // fixture's folder.
 #pragma once
 
+#include <json/value.h>
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,14 @@ class StandInService {
   const std::string& root() const { return root_; }
   const std::string& error() const { return error_; }
   std::string LogText() const;
+  // The account's entries as the control endpoint lists them.
+  Json::Value Entries(const std::string& account) const;
+  // Complete entries by path below the backup root: the content's path of
+  // each file, and "" for each folder when withFolders.
+  std::map<std::string, std::string> Held(const std::string& account,
+                                          bool withFolders = false) const;
+  // Names of complete files whose content differs from their digest or size.
+  std::vector<std::string> HeldWithOtherContent(const std::string& account) const;
   static std::string BinaryPath();
   // Hands options the cookie of the session (as the link would) and points
   // the request helper at this service.

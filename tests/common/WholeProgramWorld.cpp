@@ -48,19 +48,7 @@ std::string WholeProgramWorld::MakeTree() {
 }
 
 std::map<std::string, std::string> WholeProgramWorld::Remote() const {
-  const Reply r = HttpCall(service_->BaseUrl()).Get("/kvup-control/tree?account=alice");
-  std::map<int64_t, Json::Value> byId;
-  for (const Json::Value& e : r.json["data"]["entries"]) byId[e["id"].asInt64()] = e;
-  std::map<std::string, std::string> tree;
-  for (const auto& [id, e] : byId) {
-    if (e["type"].asInt() == 0 || e["status"].asInt() != 1) continue;
-    std::string path = e["name"].asString();
-    for (int64_t up = e["pid"].asInt64(); byId.count(up) && byId[up]["type"].asInt() != 0;
-         up = byId[up]["pid"].asInt64())
-      path = byId[up]["name"].asString() + "/" + path;
-    tree[path] = e["type"].asInt() == 1 ? e["content"].asString() : "";
-  }
-  return tree;
+  return service_->Held("alice", true);
 }
 
 void WholeProgramWorld::ExpectMirrored(const std::string& root) const {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -16,7 +17,6 @@
 #include "common/LoopbackSocket.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
-#include "pipeline/ShaDigest.h"
 #include "sqlite/DBWrapper.h"
 
 namespace kvtest {
@@ -129,30 +129,14 @@ struct World {
     return client;
   }
 
-  Json::Value Entries() const {
-    return HttpCall(service.BaseUrl())
-        .Get("/kvup-control/tree?account=alice")
-        .json["data"]["entries"];
-  }
-
-  // Complete files by path under the backup root: their content's path.
-  std::map<std::string, std::string> Held() const {
-    std::map<int64_t, Json::Value> byId;
-    for (const Json::Value& e : Entries()) byId[e["id"].asInt64()] = e;
-    std::map<std::string, std::string> held;
-    for (const auto& [id, e] : byId) {
-      if (e["type"].asInt() != 1 || e["status"].asInt() != 1) continue;
-      std::string path = e["name"].asString();
-      for (int64_t up = e["pid"].asInt64(); byId.count(up) && byId[up]["type"].asInt() != 0;
-           up = byId[up]["pid"].asInt64())
-        path = byId[up]["name"].asString() + "/" + path;
-      held[path] = e["content"].asString();
-    }
-    return held;
+  // Every complete file the service holds has the content its digest names.
+  void CheckComplete(std::vector<std::string>* bad) const {
+    const std::vector<std::string> found = service.HeldWithOtherContent("alice");
+    bad->insert(bad->end(), found.begin(), found.end());
   }
 
   std::vector<std::string> Missing() const {
-    const std::map<std::string, std::string> held = Held();
+    const std::map<std::string, std::string> held = service.Held("alice");
     std::vector<std::string> missing;
     for (const auto& [rel, size] : sizes) {
       auto it = held.find("batch/" + rel);
@@ -160,18 +144,6 @@ struct World {
         missing.push_back(rel);
     }
     return missing;
-  }
-
-  // Every complete file the service holds has the content its digest names.
-  void CheckComplete(std::vector<std::string>* bad) const {
-    for (const Json::Value& e : Entries()) {
-      if (e["type"].asInt() != 1 || e["status"].asInt() != 1) continue;
-      std::string digest;
-      int64_t size = 0;
-      CShaDigest::OfFile(e["content"].asString(), &digest, &size);
-      if (digest != e["hash"].asString() || size != e["size"].asInt64())
-        bad->push_back(e["name"].asString());
-    }
   }
 
   int64_t ChunksSent() const {

@@ -21,7 +21,6 @@
 #include "common/LoopbackSocket.h"
 #include "common/StandInService.h"
 #include "common/TempDir.h"
-#include "pipeline/ShaDigest.h"
 #include "sqlite/DBWrapper.h"
 
 namespace kvtest {
@@ -201,7 +200,7 @@ class StormWorld {
   // Every file held byte-identical, or kept by kvup with code 8 told; no
   // file recorded done that the service does not hold intact.
   void Check(StormFigures* f) {
-    const std::map<std::string, std::string> held = Held();
+    const std::map<std::string, std::string> held = service_.Held("alice");
     const std::set<std::string> done = LocalPaths("log", "SELECT path, name FROM log;");
     ReadFailedList();
     for (const std::string& rel : files_) {
@@ -310,38 +309,10 @@ class StormWorld {
     return paths;
   }
 
-  Json::Value Entries() const {
-    return HttpCall(service_.BaseUrl())
-        .Get("/kvup-control/tree?account=alice")
-        .json["data"]["entries"];
-  }
-
-  // Complete files by path under the backup root: their content's path.
-  std::map<std::string, std::string> Held() const {
-    std::map<int64_t, Json::Value> byId;
-    for (const Json::Value& e : Entries()) byId[e["id"].asInt64()] = e;
-    std::map<std::string, std::string> held;
-    for (const auto& [id, e] : byId) {
-      if (e["type"].asInt() != 1 || e["status"].asInt() != 1) continue;
-      std::string path = e["name"].asString();
-      for (int64_t up = e["pid"].asInt64(); byId.count(up) && byId[up]["type"].asInt() != 0;
-           up = byId[up]["pid"].asInt64())
-        path = byId[up]["name"].asString() + "/" + path;
-      held[path] = e["content"].asString();
-    }
-    return held;
-  }
-
   // Every complete file the service holds has the content its digest names.
   void CheckComplete(StormFigures* f) const {
-    for (const Json::Value& e : Entries()) {
-      if (e["type"].asInt() != 1 || e["status"].asInt() != 1) continue;
-      std::string digest;
-      int64_t size = 0;
-      CShaDigest::OfFile(e["content"].asString(), &digest, &size);
-      if (digest != e["hash"].asString() || size != e["size"].asInt64())
-        Violation(f, "service holds " + e["name"].asString() + " complete with other content");
-    }
+    for (const std::string& name : service_.HeldWithOtherContent("alice"))
+      Violation(f, "service holds " + name + " complete with other content");
   }
 
   static void Violation(StormFigures* f, const std::string& what) { f->violations.push_back(what); }
