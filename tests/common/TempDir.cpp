@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -24,6 +25,13 @@ TempDir::~TempDir() {
 
 std::string TempDir::Sub(const std::string& name) const {
   return path_ + "/" + name;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
 }
 
 std::string TempDir::WriteFile(const std::string& name, const std::string& content) const {

@@ -5,6 +5,9 @@
 
 namespace kvtest {
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadAll(const std::string& path);
+
 class TempDir {
  public:
   TempDir();

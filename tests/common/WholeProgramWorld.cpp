@@ -96,11 +96,4 @@ int WholeProgramWorld::ChunksOf(const std::string& root) {
   return chunks;
 }
 
-std::string WholeProgramWorld::ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 }  // namespace kvtest

@@ -38,7 +38,6 @@ class WholeProgramWorld : public KvupProcessTest {
   void ClearFaults() const;
   // Chunks of 128 KiB the files of the tree need, each sent once.
   static int ChunksOf(const std::string& root);
-  static std::string ReadAll(const std::string& path);
 
   std::vector<std::string> hostArgs_{"--headless"};
   std::unique_ptr<StandInService> service_;

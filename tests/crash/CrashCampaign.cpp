@@ -28,13 +28,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int64_t kChunk = 131072;
 constexpr const char* kCountChunks = "breakPointUploadAction:delay=1:times=0";
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }

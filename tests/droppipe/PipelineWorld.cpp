@@ -154,13 +154,6 @@ std::string PipelineWorld::MakeFile(const std::string& name, size_t size) {
   return dir_.WriteFile(name, content);
 }
 
-std::string PipelineWorld::ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 std::map<std::string, RemoteEntry> PipelineWorld::RemoteTree() const {
   const kvtest::Reply r = Http().Get("/kvup-control/tree?account=alice");
   std::map<int64_t, std::pair<int64_t, std::string>> parent;  // id -> pid, name

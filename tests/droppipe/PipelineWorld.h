@@ -34,6 +34,7 @@
 namespace pipetest {
 
 using kvtest::PumpUntil;
+using kvtest::ReadAll;
 
 class RecordingPipelineView : public DropPipelineView {
  public:
@@ -133,7 +134,6 @@ class PipelineWorld : public ::testing::Test {
   bool PumpUntilRetrying(const std::function<bool()>& done);
 
   std::string MakeFile(const std::string& name, size_t size);
-  static std::string ReadAll(const std::string& path);
   // alice's entries by path below the root ("a/b.txt").
   std::map<std::string, RemoteEntry> RemoteTree() const;
   void AddFault(const std::string& rule) const;

@@ -15,6 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kvtest::ReadAll;
 
 class WholeProgram : public kvtest::WholeProgramWorld {};
 

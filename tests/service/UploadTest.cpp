@@ -11,14 +11,9 @@
 #include "pipeline/ShaDigest.h"
 
 namespace svctest {
-namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kvtest::ReadAll;
+namespace {
 
 using UploadTest = ServiceTest;
 

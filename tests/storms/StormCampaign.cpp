@@ -39,13 +39,6 @@ const char* const kFaultKinds[] = {
     "delay=700",         "throttle=300000",      "complete",   "incomplete", "breakpoint=0",
     "breakpoint=131072", "breakpoint=9000000000"};
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }

@@ -41,13 +41,6 @@ std::string KindName(const std::string& kind) {
   return kind.substr(0, kind.find('='));
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 struct LocalFile {
   std::string path;
   std::string name;

@@ -28,12 +28,7 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kvtest::ReadAll;
 
 class UploadServiceTest : public ::testing::Test {
  protected:
