@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -53,6 +54,15 @@ inline double StampOf(const std::string& line) {
   if (line.size() < 23) return -1;
   return std::atoi(line.substr(11, 2).c_str()) * 3600.0 +
          std::atoi(line.substr(14, 2).c_str()) * 60.0 + std::atof(line.substr(17, 6).c_str());
+}
+
+// Seconds of the day, local time, as kvup-client stamps its lines.
+inline double NowOfDay() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
 }
 
 // The stamp of the first line holding text; -1 when none does.

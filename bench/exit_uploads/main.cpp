@@ -41,14 +41,6 @@ struct Case {
   const char* rule;  // nullptr: nothing dropped
 };
 
-double NowOfDay() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
-}
-
 std::string MakeTree(const kvtest::TempDir& dir, const Settings& s) {
   const std::string root = dir.Sub("drop/big");
   std::filesystem::create_directories(root);
@@ -95,7 +87,7 @@ double RunCase(const Settings& s, const Case& c, const std::string& root) {
   if (!client.Start(args)) return -1;
   const int clientCode = client.Wait(600000);
   const int kvupCode = kvup.Wait(120000);
-  const double endAt = NowOfDay();
+  const double endAt = benchrun::NowOfDay();
   const std::string out = client.Output();
   const double quitAt = benchrun::StampOfLineWith(out, " sent quit");
   if (clientCode != 0 || kvupCode != 0 || quitAt < 0) {

@@ -44,15 +44,6 @@ struct Settings {
   bool once = false;
 };
 
-// Seconds of the day, local time, as kvup-client stamps its lines.
-double NowOfDay() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + ts.tv_nsec / 1e9;
-}
-
 // VmHWM of a process in KiB, 0 when it is gone.
 long PeakKib(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
@@ -70,7 +61,7 @@ class PeakSampler {
             const long kib = PeakKib(pid);
             if (kib > 0) {
               std::lock_guard<std::mutex> lock(mu_);
-              samples_.emplace_back(NowOfDay(), kib);
+              samples_.emplace_back(benchrun::NowOfDay(), kib);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
           }
