@@ -153,4 +153,20 @@ void LoopbackClient::Close() {
   fd_ = -1;
 }
 
+void RelayBoth(LoopbackClient& a, LoopbackClient& b, int pollMs,
+               const std::function<bool()>& stop) {
+  LoopbackClient* peers[2] = {&a, &b};
+  pollfd ends[2] = {{a.fd(), POLLIN, 0}, {b.fd(), POLLIN, 0}};
+  char buffer[65536];
+  while (!stop()) {
+    const int r = poll(ends, 2, pollMs);
+    if (r < 0 && errno != EINTR) return;
+    for (int i = 0; i < 2; ++i) {
+      if (ends[i].revents == 0) continue;
+      const ssize_t n = recv(ends[i].fd, buffer, sizeof buffer, 0);
+      if (n <= 0 || !peers[1 - i]->Send(buffer, static_cast<size_t>(n))) return;
+    }
+  }
+}
+
 }  // namespace kvtest

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kvtest {
@@ -26,6 +27,12 @@ class LoopbackListener {
   int fd_ = -1;
   uint16_t port_ = 0;
 };
+
+class LoopbackClient;
+
+// Relays bytes both ways between two connected ends until one closes or
+// stop() turns true (asked every pollMs).
+void RelayBoth(LoopbackClient& a, LoopbackClient& b, int pollMs, const std::function<bool()>& stop);
 
 // A port that was free a moment ago (bound, read and released).
 uint16_t FreeLoopbackPort();

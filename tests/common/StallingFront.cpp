@@ -65,18 +65,7 @@ void StallingFront::Relay(int clientFd) {
   LoopbackClient client(clientFd);
   LoopbackClient target;
   if (!target.Connect(targetPort_)) return;
-  LoopbackClient* peers[2] = {&client, &target};
-  pollfd ends[2] = {{clientFd, POLLIN, 0}, {target.fd(), POLLIN, 0}};
-  char buffer[65536];
-  while (!stop_) {
-    const int r = poll(ends, 2, kPollMs);
-    if (r < 0 && errno != EINTR) return;
-    for (int i = 0; i < 2; ++i) {
-      if (ends[i].revents == 0) continue;
-      const ssize_t n = recv(ends[i].fd, buffer, sizeof buffer, 0);
-      if (n <= 0 || !peers[1 - i]->Send(buffer, static_cast<size_t>(n))) return;
-    }
-  }
+  RelayBoth(client, target, kPollMs, [this] { return stop_.load(); });
 }
 
 }  // namespace kvtest
